@@ -1,0 +1,93 @@
+#pragma once
+
+#include "bridge/bridge_records.hpp"
+#include "platform/http_client.hpp"
+#include "platform/repeating_timer.hpp"
+#include "platform/serial_queue.hpp"
+#include "platform/websocket_task.hpp"
+#include "render/deck_action_kind.hpp"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/json/object.hpp>
+#include <boost/url/url.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vantry {
+
+// What differs between the shipped plugin and a test of it; the defaults are the product's.
+struct PluginSettings {
+  boost::urls::url bridgeBaseURL{"http://127.0.0.1:48187"};
+  HttpLimits httpLimits{};
+};
+
+// The plugin's one controller. Every field that changes after construction is touched only by
+// work items on `queue`.
+class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlugin> {
+ public:
+  // Nothing, after writing the launch message to standard error, when the launch values are
+  // missing or invalid.
+  static std::shared_ptr<VantryProDeckPlugin> make(const std::vector<std::string>& arguments,
+                                                   boost::asio::io_context& context, PluginSettings settings = {});
+
+  // Submits the start work item: connect to the host, then start the status polling.
+  void start();
+  // Starts and then serves the queue for good.
+  [[noreturn]] void run();
+
+  // Host connection.
+  void connectWebSocket();
+  void receiveLoop();
+  void sendEvent(std::string_view event, std::string_view context, const boost::json::object* payload = nullptr);
+  void sendJSON(const boost::json::object& message);
+
+  // Host event dispatch.
+  void handleIncomingJSONText(std::string_view text);
+  void renderContext(const std::string& context, DeckActionKind kind);
+
+  // Status polling.
+  void startStatusPolling();
+  void pollStatusAndRender();
+
+  // Key presses.
+  void handleKeyDown(const std::string& context, DeckActionKind kind);
+  void performBridgeAction(std::string_view command, std::function<void(bool)> completion);
+
+  // Key rendering.
+  void renderAllContexts();
+  void renderCommandContext(const std::string& context, DeckActionKind kind);
+  void renderRuntimeContext(const std::string& context);
+  void renderLogoContext(const std::string& context);
+  const std::optional<std::string>& appLogoDataURL();
+
+  const std::int64_t streamDeckPort;
+  const std::string pluginUUID;
+  const std::string registerEvent;
+  const boost::urls::url bridgeBaseURL;
+  const SerialQueue queue;
+  const HttpClient urlSession;
+  std::shared_ptr<WebSocketTask> socketTask;
+  std::unordered_map<std::string, DeckActionKind> contextsByID;
+  std::optional<BridgeStatus> latestStatus;
+  std::shared_ptr<RepeatingTimer> statusTimer;
+  bool isPollingStatus = false;
+
+ private:
+  VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::string programPath,
+                      boost::asio::io_context& context, PluginSettings settings);
+  void applyStatusReply(const HttpReply& reply);
+  void deliverImage(const std::string& context, std::string_view image);
+
+  const std::string programPath_;
+  // Outer optional: computed yet; inner: a logo file was read.
+  std::optional<std::optional<std::string>> appLogoDataURL_;
+};
+
+}  // namespace vantry

@@ -1,0 +1,42 @@
+#include "app/vantry_pro_deck_plugin.hpp"
+#include "bridge/bridge_replies.hpp"
+
+#include <chrono>
+
+namespace vantry {
+
+namespace {
+constexpr auto firstPollDelay = std::chrono::milliseconds(400);
+constexpr auto pollInterval = std::chrono::milliseconds(900);
+}  // namespace
+
+void VantryProDeckPlugin::startStatusPolling() {
+  if (statusTimer) return;
+  auto timer = RepeatingTimer::create(queue.context(), firstPollDelay, pollInterval, [weak = weak_from_this()] {
+    if (const auto self = weak.lock()) self->pollStatusAndRender();
+  });
+  timer->resume();
+  statusTimer = std::move(timer);
+}
+
+void VantryProDeckPlugin::pollStatusAndRender() {
+  // Dropped, not queued: the reply in flight redraws the keys.
+  if (isPollingStatus) return;
+  isPollingStatus = true;
+  auto address = bridgeBaseURL;
+  address.segments().push_back("status");
+  urlSession.dataTask(address, [weak = weak_from_this()](HttpReply reply) {
+    const auto self = weak.lock();
+    if (!self) return;
+    self->queue.submit([self, reply = std::move(reply)] { self->applyStatusReply(reply); });
+  });
+}
+
+void VantryProDeckPlugin::applyStatusReply(const HttpReply& reply) {
+  isPollingStatus = false;
+  // A failed poll never keeps an older status: the keys must not show a state that may be gone.
+  latestStatus = statusFromReply(reply);
+  renderAllContexts();
+}
+
+}  // namespace vantry

@@ -1,0 +1,63 @@
+#include "host/host_connection.hpp"
+
+#include "app/vantry_pro_deck_plugin.hpp"
+#include "host/host_messages.hpp"
+#include "platform/utf8.hpp"
+
+#include <boost/url/parse.hpp>
+
+#include <cstdio>
+#include <string>
+
+namespace vantry {
+
+std::optional<boost::urls::url> hostWebSocketAddress(std::int64_t port) {
+  const auto text = "ws://127.0.0.1:" + std::to_string(port);
+  auto parsed = boost::urls::parse_absolute_uri(text);
+  // Boost.URL keeps any digits as the port text but reports 0 as the number when it does not fit 16 bits.
+  if (!parsed || !parsed->has_port() || parsed->port_number() == 0) return std::nullopt;
+  return boost::urls::url(*parsed);
+}
+
+void VantryProDeckPlugin::connectWebSocket() {
+  const auto address = hostWebSocketAddress(streamDeckPort);
+  if (!address) {
+    std::fputs("VantryProDeckPlugin: invalid websocket URL.\n", stderr);
+    return;
+  }
+  // A failed connection is replaced, not closed: its task ends by itself.
+  socketTask = urlSession.webSocketTask(*address);
+  socketTask->resume();
+  sendJSON(registrationMessage(registerEvent, pluginUUID));
+  receiveLoop();
+}
+
+void VantryProDeckPlugin::receiveLoop() {
+  if (!socketTask) return;
+  socketTask->receive([weak = weak_from_this()](std::optional<WebSocketMessage> message) {
+    const auto self = weak.lock();
+    if (!self) return;
+    if (!message) {
+      self->queue.submitAfter(reconnectDelay, [self] { self->connectWebSocket(); });
+      return;
+    }
+    self->queue.submit([self, message = std::move(*message)] {
+      // Text frames are checked by the WebSocket layer; binary ones count only as UTF-8 text.
+      if (message.isText || isValidUTF8(message.data)) self->handleIncomingJSONText(message.data);
+      self->receiveLoop();
+    });
+  });
+}
+
+void VantryProDeckPlugin::sendEvent(std::string_view event, std::string_view context,
+                                    const boost::json::object* payload) {
+  sendJSON(eventEnvelope(event, context, payload));
+}
+
+void VantryProDeckPlugin::sendJSON(const boost::json::object& message) {
+  auto text = wireText(message);
+  if (!text || !socketTask) return;
+  socketTask->send(std::move(*text));
+}
+
+}  // namespace vantry

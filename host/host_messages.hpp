@@ -1,0 +1,46 @@
+#pragma once
+
+#include "render/deck_action_kind.hpp"
+
+#include <boost/json/object.hpp>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace vantry {
+
+// The host events the plugin acts on, read from one message text.
+struct WillAppear {
+  std::string context;
+  DeckActionKind kind;
+};
+struct WillDisappear {
+  std::string context;
+};
+struct KeyDown {
+  std::string context;
+};
+// "applicationDidLaunch" and "deviceDidConnect": the application's state may have changed.
+struct StatusRefreshRequest {};
+
+using HostEvent = std::variant<WillAppear, WillDisappear, KeyDown, StatusRefreshRequest>;
+
+// Nothing for every message the plugin does not act on: not JSON, not an object, an unknown event,
+// a missing or non-text member, or an action identifier of some other plugin.
+std::optional<HostEvent> parseHostEvent(std::string_view text);
+
+boost::json::object registrationMessage(std::string_view registerEvent, std::string_view pluginUUID);
+
+// {"event", "context"} plus "payload" only when one is given.
+boost::json::object eventEnvelope(std::string_view event, std::string_view context,
+                                  const boost::json::object* payload = nullptr);
+
+boost::json::object imagePayload(std::string_view image);
+boost::json::object emptyTitlePayload();
+
+// The compact JSON text of a message, or nothing when it is not valid UTF-8.
+std::optional<std::string> wireText(const boost::json::object& message);
+
+}  // namespace vantry

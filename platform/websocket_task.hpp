@@ -1,0 +1,69 @@
+#pragma once
+
+#include <boost/asio/io_context.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/websocket/stream.hpp>
+#include <boost/url/url_view.hpp>
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vantry {
+
+struct WebSocketMessage {
+  bool isText = true;
+  std::string data;
+};
+
+// One WebSocket client connection: create, resume (connect and open in the background), send text
+// messages and receive one message at a time. Messages sent before the connection has opened go
+// out in order once it is open; if it never opens they are dropped. Any failure is final for the
+// connection: the caller makes a new one.
+class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
+ public:
+  // A host that stops reading must not make the plugin's memory grow without end.
+  static constexpr std::size_t outgoingLimitBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t incomingMessageLimitBytes = 1024 * 1024;
+
+  // Completion of one receive: a message, or nothing when the connection failed or closed.
+  using ReceiveCompletion = std::function<void(std::optional<WebSocketMessage>)>;
+
+  // The address must name an IP literal host, a port and no path (path "/" is requested).
+  static std::shared_ptr<WebSocketTask> create(boost::asio::io_context& context, boost::urls::url_view address);
+
+  void resume();
+  void send(std::string text);
+  void receive(ReceiveCompletion completion);
+
+  std::size_t queuedBytes() const { return queuedBytes_; }
+
+ private:
+  enum class State { created, opening, open, failed };
+
+  WebSocketTask(boost::asio::io_context& context, boost::urls::url_view address);
+  void onConnected(const boost::system::error_code& error);
+  void onHandshake(const boost::system::error_code& error);
+  void writeNext();
+  void onWritten(const boost::system::error_code& error);
+  void readNext();
+  void onRead(const boost::system::error_code& error);
+  void fail();
+
+  boost::beast::websocket::stream<boost::beast::tcp_stream> stream_;
+  std::string host_;
+  std::string port_;
+  State state_ = State::created;
+  std::deque<std::string> outgoing_;
+  std::size_t queuedBytes_ = 0;
+  bool writing_ = false;
+  ReceiveCompletion pendingReceive_;
+  bool reading_ = false;
+  boost::beast::flat_buffer readBuffer_;
+};
+
+}  // namespace vantry

@@ -1,0 +1,95 @@
+#include "render/runtime_key_picture.hpp"
+
+#include "render/xml_escape.hpp"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace vantry {
+
+namespace {
+
+// Whole seconds by truncation toward zero, when they fit a signed 64-bit integer.
+std::optional<std::int64_t> wholeSeconds(double seconds) {
+  if (!std::isfinite(seconds)) return std::nullopt;
+  const double t = std::trunc(seconds);
+  if (t < -9223372036854775808.0 || t >= 9223372036854775808.0) return std::nullopt;
+  return static_cast<std::int64_t>(t);
+}
+
+}  // namespace
+
+std::string formatTime(double seconds) {
+  const auto t = wholeSeconds(seconds);
+  if (!t) return std::string(placeholderTime);
+  const std::int64_t total = std::max<std::int64_t>(*t, 0);
+  char text[32];
+  if (*t >= 3600) {
+    std::snprintf(text, sizeof text, "%" PRId64 ":%02d:%02d", total / 3600, int(total % 3600 / 60), int(total % 60));
+  } else {
+    std::snprintf(text, sizeof text, "%02d:%02d", int(total % 3600 / 60), int(total % 60));
+  }
+  return text;
+}
+
+int fillWidth(double progress) {
+  if (!(progress > 0)) return 0;  // also NaN
+  return static_cast<int>(std::round(std::min(progress, 1.0) * 120));
+}
+
+std::string makeRuntimeSVG(std::string_view current, std::string_view duration, double progress,
+                           std::string_view accentHex) {
+  std::string svg;
+  svg.reserve(1700);
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 144 144\">\n"
+         "  <defs>\n"
+         "    <linearGradient id=\"bg\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"1\">\n"
+         "      <stop offset=\"0\" stop-color=\"#050505\"/>\n"
+         "      <stop offset=\"1\" stop-color=\"#2a1301\"/>\n"
+         "    </linearGradient>\n"
+         "    <linearGradient id=\"glow\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
+         "      <stop offset=\"0\" stop-color=\"#ff7b21\" stop-opacity=\"0.18\"/>\n"
+         "      <stop offset=\"1\" stop-color=\"#ff7b21\" stop-opacity=\"0.03\"/>\n"
+         "    </linearGradient>\n"
+         "  </defs>\n"
+         "  <rect width=\"144\" height=\"144\" rx=\"24\" fill=\"url(#bg)\"/>\n"
+         "  <rect width=\"144\" height=\"144\" rx=\"24\" fill=\"url(#glow)\"/>\n"
+         "  <rect x=\"4\" y=\"4\" width=\"136\" height=\"136\" rx=\"20\" fill=\"none\" stroke=\"#ff7b21\" "
+         "stroke-width=\"3\" opacity=\"0.9\"/>\n"
+         "  <text x=\"72\" y=\"33\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
+         "font-size=\"16\" font-weight=\"700\" fill=\"#ffffff\" opacity=\"0.96\">Runtime</text>\n"
+         "  <text x=\"72\" y=\"68\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
+         "font-size=\"28\" font-weight=\"700\" fill=\"#ffffff\">";
+  svg += xmlEscape(current);
+  svg += "</text>\n"
+         "  <text x=\"72\" y=\"92\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
+         "font-size=\"17\" fill=\"#ffffff\">/ ";
+  svg += xmlEscape(duration);
+  svg += "</text>\n"
+         "  <rect x=\"12\" y=\"124\" width=\"120\" height=\"8\" rx=\"4\" fill=\"#2f2f2f\"/>\n"
+         "  <rect x=\"12\" y=\"124\" width=\"";
+  svg += std::to_string(fillWidth(progress));
+  svg += "\" height=\"8\" rx=\"4\" fill=\"";
+  svg += accentHex;
+  svg += "\"/>\n"
+         "</svg>";
+  return svg;
+}
+
+std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status) {
+  if (!status) return makeRuntimeSVG(placeholderTime, placeholderTime, 0, accentColour);
+  const auto current = formatTime(status->currentTime);
+  std::string duration(placeholderTime);
+  double progress = 0;
+  if (status->duration > 0.001 && wholeSeconds(status->duration)) {
+    duration = formatTime(status->duration);
+    // A position the key cannot show leaves the bar empty rather than guessing a fill.
+    if (wholeSeconds(status->currentTime)) progress = std::clamp(status->currentTime / status->duration, 0.0, 1.0);
+  }
+  return makeRuntimeSVG(current, duration, progress, accentColour);
+}
+
+}  // namespace vantry
