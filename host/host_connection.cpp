@@ -6,6 +6,7 @@
 
 #include <boost/url/parse.hpp>
 
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -14,8 +15,13 @@ namespace vantry {
 std::optional<boost::urls::url> hostWebSocketAddress(std::int64_t port) {
   const auto text = "ws://127.0.0.1:" + std::to_string(port);
   auto parsed = boost::urls::parse_absolute_uri(text);
-  // Boost.URL keeps any digits as the port text but reports 0 as the number when it does not fit 16 bits.
-  if (!parsed || !parsed->has_port() || parsed->port_number() == 0) return std::nullopt;
+  if (!parsed || !parsed->has_port()) return std::nullopt;
+  // The URL parser takes any digits as a port and its port number wraps above 65535, so the
+  // port text itself decides.
+  const auto portText = parsed->port();
+  std::uint16_t number = 0;
+  const auto [end, error] = std::from_chars(portText.data(), portText.data() + portText.size(), number);
+  if (error != std::errc() || end != portText.data() + portText.size() || number == 0) return std::nullopt;
   return boost::urls::url(*parsed);
 }
 
