@@ -1,0 +1,122 @@
+#pragma once
+
+#include "app/vantry_pro_deck_plugin.hpp"
+#include "support/run_until.hpp"
+#include "support/status_json.hpp"
+#include "support/test_bridge_server.hpp"
+#include "support/test_host_server.hpp"
+
+#include <boost/json.hpp>
+
+#include <string>
+#include <vector>
+
+namespace vantry::test {
+
+inline std::string base64Decode(std::string_view text) {
+  auto value = [](char c) -> int {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+  };
+  std::string out;
+  int bits = 0;
+  unsigned buffer = 0;
+  for (const char c : text) {
+    const int v = value(c);
+    if (v < 0) break;
+    buffer = (buffer << 6) | unsigned(v);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += char((buffer >> bits) & 0xFF);
+    }
+  }
+  return out;
+}
+
+// One message the plugin sent, read back as JSON.
+struct Sent {
+  std::string event;
+  std::string context;
+  boost::json::object message;
+
+  // The picture of a "setImage", decoded from its data URL.
+  std::string picture() const {
+    const std::string image(message.at("payload").at("image").as_string());
+    return base64Decode(image.substr(image.find(',') + 1));
+  }
+};
+
+inline std::vector<Sent> sentOn(const TestHostServer::Connection& connection) {
+  std::vector<Sent> out;
+  for (const auto& r : connection.received) {
+    auto object = boost::json::parse(r.text).as_object();
+    Sent s;
+    s.event = std::string(object.at("event").as_string());
+    if (const auto* c = object.if_contains("context")) s.context = std::string(c->as_string());
+    s.message = std::move(object);
+    out.push_back(std::move(s));
+  }
+  return out;
+}
+
+inline std::vector<Sent> sentEvents(const TestHostServer::Connection& connection, const std::string& event) {
+  std::vector<Sent> out;
+  for (auto& s : sentOn(connection)) {
+    if (s.event == event) out.push_back(std::move(s));
+  }
+  return out;
+}
+
+inline std::string willAppear(const std::string& context, DeckActionKind kind) {
+  return boost::json::serialize(boost::json::object{
+      {"event", "willAppear"}, {"context", context}, {"action", rawValue(kind)}, {"device", "DEV1"},
+      {"payload", {{"settings", boost::json::object{}}, {"isInMultiAction", false}}}});
+}
+
+inline std::string hostEvent(const std::string& event, const std::string& context = "") {
+  boost::json::object object{{"event", event}};
+  if (!context.empty()) object["context"] = context;
+  return boost::json::serialize(object);
+}
+
+inline ScriptedReply statusReply(boost::json::object status = fullStatusObject()) {
+  return ScriptedReply{httpResponse(200, boost::json::serialize(status))};
+}
+
+// A controller wired to a stand-in host and bridge on loopback.
+struct PluginHarness {
+  explicit PluginHarness(TestBridgeServer::Script script = [](const std::string&) { return statusReply(); },
+                         HttpLimits limits = {})
+      : host(context), bridge(context, std::move(script)) {
+    plugin = VantryProDeckPlugin::make({"/tmp/bundle/bin/VantryProDeckPlugin", "-port", std::to_string(host.port()),
+                                        "-pluginUUID", "0123456789ABCDEF0123456789ABCDEF", "-registerEvent",
+                                        "registerPlugin"},
+                                       context, PluginSettings{boost::urls::url(bridge.baseURL()), limits});
+  }
+
+  bool until(const std::function<bool()>& done, std::chrono::steady_clock::duration timeout = std::chrono::seconds(5)) {
+    return runUntil(context, done, timeout);
+  }
+
+  // Starts the plugin and waits until its first connection has registered.
+  bool startAndRegister() {
+    plugin->start();
+    return until([&] { return host.latest() && !host.latest()->received.empty(); });
+  }
+
+  std::size_t countOn(const std::string& event) const {
+    return host.latest() ? sentEvents(*host.latest(), event).size() : 0;
+  }
+
+  boost::asio::io_context context;
+  TestHostServer host;
+  TestBridgeServer bridge;
+  std::shared_ptr<VantryProDeckPlugin> plugin;
+};
+
+}  // namespace vantry::test
