@@ -1,6 +1,11 @@
+#include "render/logo_key_picture.hpp"
 #include "support/plugin_harness.hpp"
+#include "support/temp_dir.hpp"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace vantry;
 using namespace vantry::test;
@@ -149,6 +154,68 @@ TEST(WebSocketTask, OutgoingQueueIsBoundedWhileTheHostDoesNotRead) {
     }
     previous = number;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LogoKey, TheLogoFileIsReadOnceAtTheFirstLogoDrawing) {
+  namespace fs = std::filesystem;
+  const TempDir dir("vantry-logo-");
+  const auto& bundle = dir.path;
+  fs::create_directories(bundle / "bin");
+  fs::create_directories(bundle / "assets");
+  const auto logo = bundle / "assets" / "vantry-app-logo.png";
+  const std::string bytes("\x89PNG\r\n\x1a\n\0\x01", 10);
+
+  struct Case {
+    const char* name;
+    bool fileAtStart;
+  };
+  for (const auto& c : {Case{"present", true}, Case{"absent", false}}) {
+    fs::remove(logo);
+    if (c.fileAtStart) std::ofstream(logo, std::ios::binary) << bytes;
+    boost::asio::io_context context;
+    TestHostServer host(context);
+    // A relative program path counts from the working directory and is standardised.
+    const auto program = (bundle / "bin" / ".." / "bin" / "VantryProDeckPlugin").string();
+    auto plugin = VantryProDeckPlugin::make({program, "-port", std::to_string(host.port()), "-pluginUUID", "u",
+                                             "-registerEvent", "r"},
+                                            context);
+    plugin->connectWebSocket();
+    ASSERT_TRUE(runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); }));
+    host.latest()->send(willAppear("a", DeckActionKind::logo));
+    ASSERT_TRUE(runUntil(context, [&] { return sentEvents(*host.latest(), "setImage").size() == 1; }));
+    // Changing the file afterwards has no effect until the next start.
+    if (c.fileAtStart) {
+      fs::remove(logo);
+    } else {
+      std::ofstream(logo, std::ios::binary) << bytes;
+    }
+    host.latest()->send(willAppear("b", DeckActionKind::logo));
+    ASSERT_TRUE(runUntil(context, [&] { return sentEvents(*host.latest(), "setImage").size() == 2; }));
+    for (const auto& image : sentEvents(*host.latest(), "setImage")) {
+      const std::string url(image.message.at("payload").at("image").as_string());
+      if (c.fileAtStart) {
+        EXPECT_EQ(url, "data:image/png;base64,iVBORw0KGgoAAQ==") << c.name;
+      } else {
+        EXPECT_EQ(url.rfind("data:image/svg+xml;base64,", 0), 0u) << c.name;
+        EXPECT_NE(image.picture().find(">FERN</text>"), std::string::npos) << c.name;
+      }
+    }
+  }
+}
+
+TEST(LogoKey, AnEmptyLogoFileIsAnEmptyPicture) {
+  namespace fs = std::filesystem;
+  const TempDir dir("vantry-empty-logo-");
+  const auto& bundle = dir.path;
+  fs::create_directories(bundle / "assets");
+  std::ofstream(bundle / "assets" / "vantry-app-logo.png");
+  EXPECT_EQ(readLogoDataURL((bundle / "bin" / "VantryProDeckPlugin").string()), "data:image/png;base64,");
+  fs::create_directories(bundle / "other" / "assets" / "vantry-app-logo.png");  // a folder, not a file
+  EXPECT_FALSE(readLogoDataURL((bundle / "other" / "bin" / "VantryProDeckPlugin").string()));
 }
 
 }  // namespace

@@ -1,0 +1,78 @@
+#include "support/child_process.hpp"
+#include "support/plugin_harness.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace vantry;
+using namespace vantry::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string executable = VANTRY_PLUGIN_EXECUTABLE;
+const std::string launchMessage = "VantryProDeckPlugin: missing Stream Deck launch arguments.\n";
+
+TEST(Executable, RefusesMissingOrInvalidLaunchValues) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"-port", "28196", "-pluginUUID", "u"},
+      {"-pluginUUID", "u", "-registerEvent", "r", "-port"},
+      {"-port", "-pluginUUID", "u", "-registerEvent", "r"},
+      {"-port", "0", "-pluginUUID", "u", "-registerEvent", "r"},
+      {"-port", "-1", "-pluginUUID", "u", "-registerEvent", "r"},
+      {"-port", "28 196", "-pluginUUID", "u", "-registerEvent", "r"},
+  };
+  for (const auto& arguments : cases) {
+    std::vector<std::string> argv{executable};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ChildProcess child(argv);
+    ASSERT_TRUE(child.started());
+    EXPECT_EQ(child.exitStatusWithin(5s), 1) << arguments.size();
+    EXPECT_EQ(child.stderrText(), launchMessage);
+  }
+}
+
+TEST(Executable, AWebSocketPortAbove65535IsReportedOnceAndThePluginKeepsRunning) {
+  ChildProcess child({executable, "-port", "70000", "-pluginUUID", "u", "-registerEvent", "r"});
+  ASSERT_TRUE(child.started());
+  EXPECT_FALSE(child.exitStatusWithin(1500ms));
+  EXPECT_EQ(child.stderrText(), "VantryProDeckPlugin: invalid websocket URL.\n");
+}
+
+// Run as a host runs it, with the bridge where the application serves it.
+TEST(Executable, RegistersDrawsPollsAndSurvivesTheHostDroppingIt) {
+  boost::asio::io_context context;
+  TestHostServer host(context);
+  auto status = fullStatusObject();
+  status["playbackState"] = "playing";
+  TestBridgeServer bridge(context, [&](const std::string&) { return statusReply(status); }, 48187);
+  ChildProcess child({executable, "-port", std::to_string(host.port()), "-pluginUUID", "ABCDEF0123456789ABCDEF0123456789",
+                      "-registerEvent", "registerPlugin", "-info", R"({"application":{"platform":"linux"}})"});
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); }));
+  EXPECT_EQ(host.latest()->received.front().text,
+            R"({"event":"registerPlugin","uuid":"ABCDEF0123456789ABCDEF0123456789"})");
+  for (const auto kind : allDeckActionKinds) host.latest()->send(willAppear(std::string(rawValue(kind)), kind));
+  host.latest()->send("{\"event\":");
+  host.latest()->send(R"({"event":"keyDown","context":42})");
+  // Nine keys drawn at once, then nine more after the first poll.
+  ASSERT_TRUE(runUntil(context, [&] { return sentEvents(*host.latest(), "setImage").size() >= 18; }, 3s));
+  std::map<std::string, std::string> latest;
+  for (const auto& s : sentEvents(*host.latest(), "setImage")) latest[s.context] = s.picture();
+  EXPECT_NE(latest[std::string(rawValue(DeckActionKind::playPause))].find(">❚❚</text>"), std::string::npos);
+  EXPECT_NE(latest[std::string(rawValue(DeckActionKind::runtime))].find(">00:30</text>"), std::string::npos);
+  EXPECT_NE(latest[std::string(rawValue(DeckActionKind::runtime))].find("width=\"30\""), std::string::npos);
+  EXPECT_GE(bridge.count("/status"), 1u);
+
+  const auto closedAt = std::chrono::steady_clock::now();
+  host.latest()->close();
+  ASSERT_TRUE(runUntil(context, [&] { return host.connections.size() == 2 && !host.latest()->received.empty(); }, 4s));
+  const auto gap = host.latest()->openedAt - closedAt;
+  EXPECT_GE(gap, 950ms);
+  EXPECT_LT(gap, 1600ms);
+  EXPECT_EQ(sentOn(*host.latest()).front().event, "registerPlugin");
+  EXPECT_FALSE(child.exitStatusWithin(0ms));
+  EXPECT_EQ(child.stderrText(), "");
+}
+
+}  // namespace
