@@ -49,6 +49,9 @@ void WebSocketTask::resume() {
 void WebSocketTask::onConnected(const boost::system::error_code& error) {
   if (error) return fail();
   beast::get_lowest_layer(stream_).expires_never();
+  // Marks and pictures are small and must not wait for the host's delayed acknowledgements.
+  boost::system::error_code ignored;
+  beast::get_lowest_layer(stream_).socket().set_option(tcp::no_delay(true), ignored);
   stream_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::client));
   stream_.async_handshake(host_ + ":" + port_, "/",
                           [self = shared_from_this()](const boost::system::error_code& e) { self->onHandshake(e); });

@@ -1,0 +1,63 @@
+#pragma once
+
+// Reading another process's CPU time and memory: Linux /proc only.
+#if !defined(__linux__)
+#error "The benchmark reads /proc and runs on Linux."
+#endif
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+namespace vantry::bench {
+
+// CPU time of every thread of the process, in nanoseconds, from the scheduler's own accounting.
+inline std::uint64_t cpuNanoseconds(pid_t pid) {
+  std::uint64_t total = 0;
+  const auto tasks = std::filesystem::path("/proc") / std::to_string(pid) / "task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+    std::ifstream file(task.path() / "schedstat");
+    std::uint64_t onCpu = 0;
+    if (file >> onCpu) total += onCpu;
+  }
+  return total;
+}
+
+struct UserSystemTicks {
+  std::uint64_t user = 0;
+  std::uint64_t system = 0;
+};
+
+// User and system CPU time in clock ticks, fields 14 and 15 of /proc/<pid>/stat.
+inline UserSystemTicks userSystemTicks(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The command name may hold blanks; the fields after it are counted from its closing parenthesis.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string skip;
+  for (int field = 3; field < 14; ++field) fields >> skip;
+  UserSystemTicks ticks;
+  fields >> ticks.user >> ticks.system;
+  return ticks;
+}
+
+// A line of /proc/<pid>/status in kB, such as VmRSS or VmHWM.
+inline std::uint64_t statusKilobytes(pid_t pid, const std::string& key) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind(key + ":", 0) == 0) {
+      std::istringstream fields(line.substr(key.size() + 1));
+      std::uint64_t kb = 0;
+      fields >> kb;
+      return kb;
+    }
+  }
+  return 0;
+}
+
+}  // namespace vantry::bench

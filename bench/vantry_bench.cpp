@@ -1,0 +1,124 @@
+// Measures the plugin executable as a host runs it: CPU per poll cycle, resident memory, start-up
+// to registration and keyDown-to-acknowledgement latency, with a bridge that answers at once.
+#include "bench/process_stats.hpp"
+#include "support/child_process.hpp"
+#include "support/plugin_harness.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+
+using namespace vantry;
+using namespace vantry::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Options {
+  std::string plugin;
+  int keys = 32;
+  int cycles = 20;
+  int presses = 50;
+};
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    if (flag == "--plugin") o.plugin = argv[i + 1];
+    if (flag == "--keys") o.keys = std::atoi(argv[i + 1]);
+    if (flag == "--cycles") o.cycles = std::atoi(argv[i + 1]);
+    if (flag == "--presses") o.presses = std::atoi(argv[i + 1]);
+  }
+  return o;
+}
+
+double ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto options = parse(argc, argv);
+  if (options.plugin.empty() || options.keys < 1 || options.cycles < 1) {
+    std::fprintf(stderr, "usage: vantry-bench --plugin PATH [--keys N] [--cycles N] [--presses N]\n");
+    return 2;
+  }
+  boost::asio::io_context context;
+  TestHostServer host(context);
+  std::vector<std::chrono::steady_clock::time_point> actionRepliesAt;
+  TestBridgeServer bridge(
+      context,
+      [&](const std::string& target) {
+        if (target.rfind("/action", 0) == 0) {
+          actionRepliesAt.push_back(std::chrono::steady_clock::now());
+          return ScriptedReply{httpResponse(200, R"({"ok":true,"message":"done"})")};
+        }
+        return statusReply();
+      },
+      48187);
+
+  const auto spawnedAt = std::chrono::steady_clock::now();
+  ChildProcess child({options.plugin, "-port", std::to_string(host.port()), "-pluginUUID",
+                      "0123456789ABCDEF0123456789ABCDEF", "-registerEvent", "registerPlugin"});
+  if (!child.started() || !runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); })) {
+    std::fprintf(stderr, "the plugin did not register\n");
+    return 1;
+  }
+  auto& connection = *host.latest();
+  const auto registration = connection.received.front().at - spawnedAt;
+
+  // Keys of every kind, as a full deck would show them.
+  for (int i = 0; i < options.keys; ++i) {
+    const auto kind = allDeckActionKinds[std::size_t(i) % allDeckActionKinds.size()];
+    connection.send(willAppear("key-" + std::to_string(i), kind));
+  }
+  const auto polls = [&] { return bridge.count("/status"); };
+  runUntil(context, [&] { return polls() >= 3; }, 10s);  // warm-up
+
+  const auto warmRss = bench::statusKilobytes(child.pid(), "VmRSS");
+  const auto firstPoll = polls();
+  const auto cpuBefore = bench::cpuNanoseconds(child.pid());
+  const auto ticksBefore = bench::userSystemTicks(child.pid());
+  runUntil(context, [&] { return polls() >= firstPoll + std::size_t(options.cycles); }, std::chrono::seconds(options.cycles * 2));
+  // Let the last cycle's redraw finish before reading the clock again.
+  runFor(context, 200ms);
+  const auto cpuAfter = bench::cpuNanoseconds(child.pid());
+  const auto ticksAfter = bench::userSystemTicks(child.pid());
+  const auto cycles = polls() - firstPoll;
+
+  // Presses on the stop key, each waiting for its mark; only messages not yet seen are scanned.
+  std::vector<double> latencies;
+  std::size_t scanned = connection.received.size();
+  for (int i = 0; i < options.presses; ++i) {
+    connection.send(R"({"event":"keyDown","context":"key-1"})");
+    std::optional<std::chrono::steady_clock::time_point> markAt;
+    const bool marked = runUntil(context, [&] {
+      for (; scanned < connection.received.size() && !markAt; ++scanned) {
+        const auto& r = connection.received[scanned];
+        if (r.text.find(R"("event":"showOk")") != std::string::npos) markAt = r.at;
+      }
+      return markAt.has_value();
+    }, 5s);
+    if (!marked) break;
+    latencies.push_back(ms(*markAt - actionRepliesAt.back()));
+  }
+  std::sort(latencies.begin(), latencies.end());
+
+  std::printf("keys: %d\n", options.keys);
+  std::printf("poll cycles measured: %zu\n", cycles);
+  std::printf("cpu per poll cycle: %.3f ms\n", double(cpuAfter - cpuBefore) / 1e6 / double(cycles));
+  const auto user = double(ticksAfter.user - ticksBefore.user);
+  const auto system = double(ticksAfter.system - ticksBefore.system);
+  if (user + system > 0) std::printf("of which in the kernel: %.0f %%\n", 100.0 * system / (user + system));
+  std::printf("resident memory after warm-up: %.2f MiB\n", double(warmRss) / 1024.0);
+  std::printf("resident memory at end: %.2f MiB (peak %.2f MiB)\n",
+              double(bench::statusKilobytes(child.pid(), "VmRSS")) / 1024.0,
+              double(bench::statusKilobytes(child.pid(), "VmHWM")) / 1024.0);
+  std::printf("start-up to registration: %.2f ms\n", ms(registration));
+  if (!latencies.empty()) {
+    std::printf("bridge reply to acknowledgement: median %.3f ms, max %.3f ms over %zu presses\n",
+                latencies[latencies.size() / 2], latencies.back(), latencies.size());
+  }
+  return 0;
+}
