@@ -1,0 +1,152 @@
+# The installable plugin folder around the executable: manifests, icons, default key pictures and
+# the assets folder, plus the `package` target that zips it into a .streamDeckPlugin file, and the
+# tests that check both.
+
+set(VANTRY_BUNDLE_SOURCE_DIR "${CMAKE_CURRENT_SOURCE_DIR}/bundle")
+set(VANTRY_PACKAGE_FILE "${CMAKE_BINARY_DIR}/vesk.quillfern.vantrypro.streamdeck.streamDeckPlugin")
+set(VANTRY_APP_LOGO "" CACHE FILEPATH "PNG copied into the bundle as assets/vantry-app-logo.png (empty: the Logo key draws its fallback)")
+
+# The host wants four version parts; the project has three.
+set(VANTRY_MANIFEST_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+foreach(part IN ITEMS PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    string(APPEND VANTRY_MANIFEST_VERSION ".0")
+  else()
+    string(APPEND VANTRY_MANIFEST_VERSION ".${PROJECT_VERSION_${part}}")
+  endif()
+endforeach()
+
+find_program(VANTRY_RSVG_CONVERT rsvg-convert)
+if(NOT VANTRY_RSVG_CONVERT)
+  message(FATAL_ERROR "rsvg-convert is needed to draw the plugin icon PNGs. Debian/Ubuntu: scripts/setup-bundle-deps "
+                      "(librsvg2-bin); macOS: brew install librsvg; Windows: MSYS2's librsvg, or pass "
+                      "-DVANTRY_RSVG_CONVERT=<path to rsvg-convert.exe>.")
+endif()
+
+set(vantry_action_images play-pause stop back-10 forward-10 sync-start eject loop-toggle runtime logo)
+set(vantry_bundle_outputs "")
+
+# One copy per file, so that an edited source reaches the bundle without a reconfigure.
+function(vantry_bundle_copy source destination)
+  add_custom_command(
+    OUTPUT "${VANTRY_BUNDLE_DIR}/${destination}"
+    COMMAND ${CMAKE_COMMAND} -E copy "${source}" "${VANTRY_BUNDLE_DIR}/${destination}"
+    DEPENDS "${source}"
+    COMMENT "Bundle: ${destination}"
+    VERBATIM)
+  set(vantry_bundle_outputs ${vantry_bundle_outputs} "${VANTRY_BUNDLE_DIR}/${destination}" PARENT_SCOPE)
+endfunction()
+
+configure_file("${VANTRY_BUNDLE_SOURCE_DIR}/manifest.json.in" "${CMAKE_CURRENT_BINARY_DIR}/bundle-staging/manifest.json" @ONLY)
+vantry_bundle_copy("${CMAKE_CURRENT_BINARY_DIR}/bundle-staging/manifest.json" manifest.json)
+vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/manifest.linux.json" manifest.linux.json)
+vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/category.svg" imgs/plugin/category.svg)
+foreach(name IN LISTS vantry_action_images)
+  vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/actions/${name}.svg" imgs/actions/${name}.svg)
+  vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/keys/${name}.svg" imgs/keys/${name}.svg)
+endforeach()
+vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/assets-README.txt" assets/README.txt)
+
+# The host only takes a PNG for the plugin icon, at 1x and @2x.
+foreach(size IN ITEMS 256 512)
+  if(size EQUAL 256)
+    set(png "${VANTRY_BUNDLE_DIR}/imgs/plugin/icon.png")
+  else()
+    set(png "${VANTRY_BUNDLE_DIR}/imgs/plugin/icon@2x.png")
+  endif()
+  add_custom_command(
+    OUTPUT "${png}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${VANTRY_BUNDLE_DIR}/imgs/plugin"
+    COMMAND "${VANTRY_RSVG_CONVERT}" --width ${size} --height ${size} --format png --output "${png}"
+            "${VANTRY_BUNDLE_SOURCE_DIR}/icons/plugin.svg"
+    DEPENDS "${VANTRY_BUNDLE_SOURCE_DIR}/icons/plugin.svg"
+    COMMENT "Bundle: plugin icon ${size}x${size}"
+    VERBATIM)
+  list(APPEND vantry_bundle_outputs "${png}")
+endforeach()
+
+set(vantry_logo_in_bundle "${VANTRY_BUNDLE_DIR}/assets/vantry-app-logo.png")
+if(VANTRY_APP_LOGO)
+  if(NOT EXISTS "${VANTRY_APP_LOGO}")
+    message(FATAL_ERROR "VANTRY_APP_LOGO: no file at ${VANTRY_APP_LOGO}")
+  endif()
+  # The plugin hands the bytes to the host as image/png, so anything else would show as a broken key.
+  file(READ "${VANTRY_APP_LOGO}" logo_signature LIMIT 8 HEX)
+  if(NOT logo_signature STREQUAL "89504e470d0a1a0a")
+    message(FATAL_ERROR "VANTRY_APP_LOGO: ${VANTRY_APP_LOGO} is not a PNG file")
+  endif()
+  vantry_bundle_copy("${VANTRY_APP_LOGO}" assets/vantry-app-logo.png)
+  set(vantry_logo_step "")
+else()
+  # A logo left from an earlier configuration with VANTRY_APP_LOGO set must not linger.
+  set(vantry_logo_step COMMAND ${CMAKE_COMMAND} -E rm -f "${vantry_logo_in_bundle}")
+endif()
+
+add_custom_target(vantry_bundle ALL
+  ${vantry_logo_step}
+  DEPENDS ${vantry_bundle_outputs}
+  COMMENT "Bundle: ${VANTRY_BUNDLE_NAME}"
+  VERBATIM)
+add_dependencies(vantry_bundle VantryProDeckPlugin)
+
+# `package` is free as long as CPack is not included; the host installs the zip on double-click.
+set(vantry_package_target package)
+if(TARGET package)
+  set(vantry_package_target vantry_package)
+  message(WARNING "A target named 'package' exists already (CPack?); the plugin package is built by 'vantry_package'.")
+endif()
+add_custom_target(${vantry_package_target}
+  ${CMAKE_COMMAND} -DBUNDLE_DIR=${VANTRY_BUNDLE_DIR} -DOUTPUT=${VANTRY_PACKAGE_FILE}
+  -P "${VANTRY_BUNDLE_SOURCE_DIR}/package.cmake"
+  COMMENT "Package: ${VANTRY_PACKAGE_FILE}"
+  VERBATIM)
+add_dependencies(${vantry_package_target} vantry_bundle)
+
+if(NOT VANTRY_BUILD_TESTS)
+  return()
+endif()
+
+set(vantry_bundle_tests "${CMAKE_CURRENT_SOURCE_DIR}/tests/bundle")
+find_package(Python3 COMPONENTS Interpreter)
+find_program(VANTRY_BASH bash)
+
+if(Python3_FOUND)
+  add_test(NAME bundle.manifest
+    COMMAND "${Python3_EXECUTABLE}" -B "${vantry_bundle_tests}/check_manifest.py"
+            --bundle "${VANTRY_BUNDLE_DIR}" --kinds "${CMAKE_CURRENT_SOURCE_DIR}/render/deck_action_kind.cpp"
+            --version "${VANTRY_MANIFEST_VERSION}" --platform "${CMAKE_SYSTEM_NAME}")
+  add_test(NAME bundle.package
+    COMMAND "${Python3_EXECUTABLE}" -B "${vantry_bundle_tests}/check_package.py"
+            --bundle "${VANTRY_BUNDLE_DIR}" --cmake "${CMAKE_COMMAND}" --script "${VANTRY_BUNDLE_SOURCE_DIR}/package.cmake")
+  set_tests_properties(bundle.manifest bundle.package PROPERTIES LABELS bundle)
+else()
+  message(STATUS "No Python 3: the bundle manifest and package tests are not registered")
+endif()
+
+if(VANTRY_BASH AND NOT WIN32)
+  add_test(NAME bundle.install
+    COMMAND "${VANTRY_BASH}" "${vantry_bundle_tests}/test_install_plugin.sh"
+            "${CMAKE_CURRENT_SOURCE_DIR}/scripts/install-plugin" "${VANTRY_BUNDLE_DIR}")
+  # 77: node or npm is missing, so the official validator cannot run here.
+  add_test(NAME bundle.validate
+    COMMAND "${VANTRY_BASH}" "${vantry_bundle_tests}/validate_bundle.sh"
+            "${VANTRY_BUNDLE_SOURCE_DIR}/tooling" "${VANTRY_BUNDLE_DIR}")
+  set_tests_properties(bundle.install bundle.validate PROPERTIES LABELS bundle)
+  set_tests_properties(bundle.validate PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endif()
+
+# Inside OpenDeck's Flatpak only the C library can be counted on.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND VANTRY_STATIC_RUNTIME AND VANTRY_BASH)
+  add_test(NAME bundle.runtime_libraries
+    COMMAND "${VANTRY_BASH}" "${vantry_bundle_tests}/check_runtime_libraries.sh" "$<TARGET_FILE:VantryProDeckPlugin>")
+  set_tests_properties(bundle.runtime_libraries PROPERTIES LABELS bundle)
+endif()
+
+# The default key pictures in the manifest must be the plugin's own no-status pictures.
+if(TARGET vantry_test_support)
+  include(GoogleTest)
+  add_executable(vantry_bundle_tests "${vantry_bundle_tests}/test_default_key_images.cpp")
+  target_link_libraries(vantry_bundle_tests PRIVATE vantry_test_support)
+  target_compile_definitions(vantry_bundle_tests PRIVATE VANTRY_KEY_IMAGE_DIR="${VANTRY_BUNDLE_SOURCE_DIR}/keys")
+  gtest_discover_tests(vantry_bundle_tests TEST_PREFIX bundle. PROPERTIES LABELS bundle DISCOVERY_TIMEOUT 30)
+endif()
