@@ -122,6 +122,10 @@ def main():
         check_executable(checks, bundle, "CodePathLin", merged.get("CodePathLin", ""))
 
     checks.expect(os.path.isdir(os.path.join(bundle, "assets")), "assets/ is missing")
+    # The plugin sends the logo's bytes as image/png; anything else shows as a broken key.
+    logo = os.path.join(bundle, "assets", "vantry-app-logo.png")
+    if os.path.exists(logo):
+        checks.expect(png_size(logo) is not None, "assets/vantry-app-logo.png is not a PNG file")
     checks.finish("manifest")
 
 
