@@ -20,13 +20,14 @@ constexpr auto connectTimeout = std::chrono::seconds(30);
 }  // namespace
 
 std::shared_ptr<WebSocketTask> WebSocketTask::create(boost::asio::io_context& context, boost::urls::url_view address) {
-  return std::shared_ptr<WebSocketTask>(new WebSocketTask(context, address));
+  auto task = std::shared_ptr<WebSocketTask>(new WebSocketTask(context, address));
+  task->stream_.next_layer().setOwner(task);
+  return task;
 }
 
 WebSocketTask::WebSocketTask(boost::asio::io_context& context, boost::urls::url_view address)
-    : stream_(context), host_(address.host()), port_(address.port()) {
+    : stream_(context), host_(address.host()), port_(address.port()), maskKeys_(std::random_device{}()) {
   stream_.read_message_max(incomingMessageLimitBytes);
-  stream_.auto_fragment(false);
 }
 
 void WebSocketTask::resume() {
@@ -60,35 +61,55 @@ void WebSocketTask::onConnected(const boost::system::error_code& error) {
 void WebSocketTask::onHandshake(const boost::system::error_code& error) {
   if (error) return fail();
   state_ = State::open;
-  writeNext();
+  for (const auto& text : waiting_) writeFrame(text);
+  waiting_.clear();
+  waitingBytes_ = 0;
   if (pendingReceive_ && !reading_) readNext();
 }
 
 void WebSocketTask::send(std::string text) {
-  if (state_ == State::failed) return;
-  if (queuedBytes_ + text.size() > outgoingLimitBytes) return;
-  queuedBytes_ += text.size();
-  outgoing_.push_back(std::move(text));
-  writeNext();
+  switch (state_) {
+    case State::failed:
+      return;
+    case State::open:
+      return writeFrame(text);
+    case State::created:
+    case State::opening:
+      if (queuedBytes() + text.size() > outgoingLimitBytes) return;
+      waitingBytes_ += text.size();
+      waiting_.push_back(std::move(text));
+      return;
+  }
 }
 
-void WebSocketTask::writeNext() {
-  // Beast allows one outstanding write per stream.
-  if (state_ != State::open || writing_ || outgoing_.empty()) return;
-  writing_ = true;
-  stream_.text(true);
-  stream_.async_write(boost::asio::buffer(outgoing_.front()),
-                      [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                        self->onWritten(e);
-                      });
-}
-
-void WebSocketTask::onWritten(const boost::system::error_code& error) {
-  writing_ = false;
-  queuedBytes_ -= outgoing_.front().size();
-  outgoing_.pop_front();
-  if (error) return fail();
-  writeNext();
+// One final, masked text frame. The WebSocket stream only reads; its own control replies go
+// through the same layer, between whole frames, which the protocol allows.
+void WebSocketTask::writeFrame(std::string_view text) {
+  const std::size_t size = text.size();
+  const std::size_t headerSize = 2 + (size > 65535 ? 8 : size > 125 ? 2 : 0) + 4;
+  if (queuedBytes() + headerSize + size > outgoingLimitBytes) return;
+  std::string frame;
+  frame.resize(headerSize + size);
+  auto* out = reinterpret_cast<unsigned char*>(frame.data());
+  std::size_t at = 0;
+  out[at++] = 0x81;  // final fragment, text
+  if (size <= 125) {
+    out[at++] = static_cast<unsigned char>(0x80 | size);
+  } else if (size <= 65535) {
+    out[at++] = 0x80 | 126;
+    out[at++] = static_cast<unsigned char>(size >> 8);
+    out[at++] = static_cast<unsigned char>(size);
+  } else {
+    out[at++] = 0x80 | 127;
+    for (int shift = 56; shift >= 0; shift -= 8) out[at++] = static_cast<unsigned char>(std::uint64_t(size) >> shift);
+  }
+  const auto key = static_cast<std::uint32_t>(maskKeys_());
+  const unsigned char mask[4] = {static_cast<unsigned char>(key >> 24), static_cast<unsigned char>(key >> 16),
+                                 static_cast<unsigned char>(key >> 8), static_cast<unsigned char>(key)};
+  for (const auto m : mask) out[at++] = m;
+  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < size; ++i) out[at + i] = in[i] ^ mask[i & 3];
+  stream_.next_layer().append(frame);
 }
 
 void WebSocketTask::receive(ReceiveCompletion completion) {
@@ -120,12 +141,11 @@ void WebSocketTask::onRead(const boost::system::error_code& error) {
 void WebSocketTask::fail() {
   if (state_ == State::failed) return;
   state_ = State::failed;
-  // A write in progress still reads the front message; it goes when that write completes.
-  while (outgoing_.size() > (writing_ ? 1u : 0u)) {
-    queuedBytes_ -= outgoing_.back().size();
-    outgoing_.pop_back();
-  }
-  beast::get_lowest_layer(stream_).socket().close();
+  waiting_.clear();
+  waitingBytes_ = 0;
+  stream_.next_layer().fail();
+  boost::system::error_code ignored;
+  beast::get_lowest_layer(stream_).socket().close(ignored);
   auto completion = std::move(pendingReceive_);
   pendingReceive_ = nullptr;
   if (completion) completion(std::nullopt);

@@ -2,7 +2,8 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
+#include "platform/coalescing_stream.hpp"
+
 #include <boost/beast/websocket/stream.hpp>
 #include <boost/url/url_view.hpp>
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 
 namespace vantry {
@@ -23,7 +25,7 @@ struct WebSocketMessage {
 // One WebSocket client connection: create, resume (connect and open in the background), send text
 // messages and receive one message at a time. Messages sent before the connection has opened go
 // out in order once it is open; if it never opens they are dropped. Any failure is final for the
-// connection: the caller makes a new one.
+// connection: the caller makes a new one. Messages go out as single text frames, written in bursts.
 class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
  public:
   // A host that stops reading must not make the plugin's memory grow without end.
@@ -40,7 +42,8 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
   void send(std::string text);
   void receive(ReceiveCompletion completion);
 
-  std::size_t queuedBytes() const { return queuedBytes_; }
+  // Bytes given to send and not yet taken by the socket.
+  std::size_t queuedBytes() const { return waitingBytes_ + stream_.next_layer().bufferedBytes(); }
 
  private:
   enum class State { created, opening, open, failed };
@@ -48,19 +51,19 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
   WebSocketTask(boost::asio::io_context& context, boost::urls::url_view address);
   void onConnected(const boost::system::error_code& error);
   void onHandshake(const boost::system::error_code& error);
-  void writeNext();
-  void onWritten(const boost::system::error_code& error);
+  void writeFrame(std::string_view text);
   void readNext();
   void onRead(const boost::system::error_code& error);
   void fail();
 
-  boost::beast::websocket::stream<boost::beast::tcp_stream> stream_;
+  boost::beast::websocket::stream<CoalescingStream> stream_;
   std::string host_;
   std::string port_;
   State state_ = State::created;
-  std::deque<std::string> outgoing_;
-  std::size_t queuedBytes_ = 0;
-  bool writing_ = false;
+  // Messages given before the connection opened, and their size.
+  std::deque<std::string> waiting_;
+  std::size_t waitingBytes_ = 0;
+  std::mt19937 maskKeys_;
   ReceiveCompletion pendingReceive_;
   bool reading_ = false;
   boost::beast::flat_buffer readBuffer_;

@@ -107,6 +107,20 @@ TEST(PluginHost, RetriesEverySecondWhileTheHostRefuses) {
   EXPECT_EQ(sentOn(*h.host.latest()).front().event, "registerPlugin");
 }
 
+TEST(PluginHost, AnswersTheHostsPingsBetweenItsOwnMessages) {
+  auto h = quietBridge();
+  ASSERT_TRUE(h.startAndRegister());
+  auto& connection = *h.host.latest();
+  // The stand-in host writes one thing at a time, so each ping waits for the picture before it.
+  for (int i = 0; i < 3; ++i) {
+    connection.send(willAppear("k" + std::to_string(i), DeckActionKind::runtime));
+    ASSERT_TRUE(h.until([&] { return h.countOn("setTitle") == std::size_t(i) + 1; }));
+    connection.ping();
+    ASSERT_TRUE(h.until([&] { return connection.pongs == i + 1; })) << connection.pongs;
+  }
+  EXPECT_FALSE(connection.closed);
+}
+
 TEST(PluginHost, SendingWithoutAConnectionDoesNothing) {
   PluginHarness h;
   h.plugin->sendEvent("showOk", "k");

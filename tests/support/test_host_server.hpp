@@ -29,6 +29,9 @@ class TestHostServer {
 
     void accept(bool reading) {
       reading_ = reading;
+      stream_.control_callback([this](boost::beast::websocket::frame_type kind, boost::beast::string_view) {
+        if (kind == boost::beast::websocket::frame_type::pong) ++pongs;
+      });
       stream_.async_accept([self = shared_from_this()](const boost::system::error_code& error) {
         if (error) return;
         self->opened = true;
@@ -49,6 +52,10 @@ class TestHostServer {
       writeNext();
     }
 
+    void ping() {
+      stream_.async_ping({}, [self = shared_from_this()](const boost::system::error_code&) {});
+    }
+
     void close() {
       stream_.async_close(boost::beast::websocket::close_code::normal,
                           [self = shared_from_this()](const boost::system::error_code&) { self->closed = true; });
@@ -57,6 +64,7 @@ class TestHostServer {
     std::vector<Received> received;
     bool opened = false;
     bool closed = false;
+    int pongs = 0;
     std::chrono::steady_clock::time_point openedAt{};
 
    private:

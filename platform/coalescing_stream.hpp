@@ -1,0 +1,114 @@
+#pragma once
+
+#include <boost/asio/async_result.hpp>
+#include <boost/asio/buffer.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/bind_handler.hpp>
+#include <boost/beast/core/role.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/websocket/teardown.hpp>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vantry {
+
+// A stream layer under the WebSocket that gathers everything written to it and hands it to the
+// socket in as few writes as possible: a redraw of every key is a burst of small messages, and one
+// system call per message costs more than drawing them. Written bytes count as sent at once; they
+// go out, in order, when the current work item has ended.
+class CoalescingStream {
+ public:
+  using executor_type = boost::beast::tcp_stream::executor_type;
+
+  explicit CoalescingStream(boost::asio::io_context& context) : next_(context) {}
+
+  executor_type get_executor() noexcept { return next_.get_executor(); }
+  boost::beast::tcp_stream& next_layer() noexcept { return next_; }
+
+  // Flushing holds the owner, so that the layer outlives its writes.
+  void setOwner(std::weak_ptr<void> owner) { owner_ = std::move(owner); }
+
+  // Bytes accepted but not yet taken by the socket.
+  std::size_t bufferedBytes() const { return pending_.size() + inflight_.size(); }
+
+  void append(std::string_view bytes) {
+    if (failed_) return;
+    pending_.append(bytes.data(), bytes.size());
+    scheduleFlush();
+  }
+
+  // Drops what is buffered and refuses what comes; the connection is over.
+  void fail() {
+    failed_ = true;
+    pending_.clear();
+  }
+
+  template <class MutableBuffers, class ReadHandler>
+  auto async_read_some(const MutableBuffers& buffers, ReadHandler&& handler) {
+    return next_.async_read_some(buffers, std::forward<ReadHandler>(handler));
+  }
+
+  template <class ConstBuffers, class WriteHandler>
+  auto async_write_some(const ConstBuffers& buffers, WriteHandler&& handler) {
+    return boost::asio::async_initiate<WriteHandler, void(boost::system::error_code, std::size_t)>(
+        [this](auto completion, const ConstBuffers& data) {
+          std::size_t size = 0;
+          boost::system::error_code error;
+          if (failed_) {
+            error = boost::asio::error::broken_pipe;
+          } else {
+            for (auto it = boost::asio::buffer_sequence_begin(data); it != boost::asio::buffer_sequence_end(data); ++it) {
+              const boost::asio::const_buffer b(*it);
+              append(std::string_view(static_cast<const char*>(b.data()), b.size()));
+              size += b.size();
+            }
+          }
+          boost::asio::post(get_executor(), boost::beast::bind_front_handler(std::move(completion), error, size));
+        },
+        handler, buffers);
+  }
+
+ private:
+  void scheduleFlush() {
+    if (flushScheduled_ || writing_) return;
+    flushScheduled_ = true;
+    boost::asio::post(get_executor(), [this, owner = owner_.lock()] {
+      flushScheduled_ = false;
+      flush();
+    });
+  }
+
+  void flush() {
+    if (writing_ || pending_.empty() || failed_) return;
+    writing_ = true;
+    inflight_.swap(pending_);
+    boost::asio::async_write(next_, boost::asio::buffer(inflight_),
+                             [this, owner = owner_.lock()](const boost::system::error_code& error, std::size_t) {
+                               writing_ = false;
+                               inflight_.clear();
+                               if (error) return fail();
+                               flush();
+                             });
+  }
+
+  boost::beast::tcp_stream next_;
+  std::weak_ptr<void> owner_;
+  std::string pending_;
+  std::string inflight_;
+  bool writing_ = false;
+  bool flushScheduled_ = false;
+  bool failed_ = false;
+};
+
+// The WebSocket closes the connection through the socket underneath.
+template <class TeardownHandler>
+void async_teardown(boost::beast::role_type role, CoalescingStream& stream, TeardownHandler&& handler) {
+  using boost::beast::async_teardown;
+  async_teardown(role, stream.next_layer(), std::forward<TeardownHandler>(handler));
+}
+
+}  // namespace vantry
