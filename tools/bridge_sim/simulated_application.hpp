@@ -1,0 +1,85 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantry::sim {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+// The clip the simulated application has cued.
+struct Clip {
+  std::string id;
+  std::string title;
+  double duration = 0;  // seconds
+};
+
+// Every field the bridge reports in its status reply.
+struct StatusSnapshot {
+  bool bridgeEnabled = true;
+  std::uint16_t bridgePort = 0;
+  std::string appName;
+  std::string bundleIdentifier;
+  std::string role;
+  std::string playbackState;
+  std::optional<std::string> selectedClipID;
+  std::optional<std::string> selectedClipTitle;
+  double currentTime = 0;
+  double duration = 0;
+  bool canStartPlaybackNow = false;
+  std::int64_t syncStartCountdownSecondsRemaining = 0;
+  std::int64_t libraryCount = 0;
+  std::int64_t playlistCount = 0;
+  std::int64_t connectedVisionClients = 0;
+  bool endlessLoopEnabled = false;
+  std::int64_t uploadReadyCount = 0;
+  std::int64_t uploadTotalCount = 0;
+  double uploadProgressFraction = 0;
+};
+
+struct ActionResult {
+  bool known = false;  // false: not one of the bridge's action words
+  bool ok = false;     // the application carried it out
+  std::string message;
+};
+
+// The media application's transport, free of sockets and of the wall clock: every call says what
+// time it is, and time never runs backwards (an earlier time counts as the latest one seen).
+class SimulatedApplication {
+ public:
+  static constexpr int countdownSeconds = 3;
+
+  SimulatedApplication(Clock::time_point start, std::uint16_t bridgePort, Clip clip = demoClip());
+
+  ActionResult apply(std::string_view word, Clock::time_point now);
+  StatusSnapshot status(Clock::time_point now);
+
+  static Clip demoClip();
+
+ private:
+  enum class State { stopped, paused, playing };
+
+  // Brings the transport forward to now: a finished countdown starts playback, playback moves
+  // the position and loops or stops at the clip's end.
+  void settle(Clock::time_point now);
+  void play(Clock::time_point from);
+  void pauseAt(Clock::time_point now);
+  double positionAt(Clock::time_point now) const;
+  void seekBy(double seconds, Clock::time_point now);
+
+  std::uint16_t bridgePort_;
+  Clip library_;
+  std::optional<Clip> loaded_;
+  State state_ = State::stopped;
+  double position_ = 0;            // at playAnchor_ while playing, else the position itself
+  Clock::time_point playAnchor_;   // when position_ was last taken while playing
+  std::optional<Clock::time_point> countdownEnds_;
+  bool endlessLoop_ = false;
+  Clock::time_point latest_;
+};
+
+}  // namespace vantry::sim
