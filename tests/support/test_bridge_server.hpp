@@ -21,6 +21,9 @@ struct ScriptedReply {
   std::string bytes;
   std::chrono::milliseconds delay{0};
   bool hang = false;  // never answer, keep the connection open
+  // After the bytes, more of them every so often, for as long as the client takes them.
+  std::function<std::string()> more{};
+  std::chrono::milliseconds moreEvery{0};
 };
 
 inline std::string httpResponse(unsigned code, const std::string& body, const std::string& reason = "OK") {
@@ -42,15 +45,15 @@ class TestBridgeServer {
   // Port 0: a free one.
   TestBridgeServer(boost::asio::io_context& context, Script script, unsigned short fixedPort = 0)
       : acceptor_(context), script_(std::move(script)) {
-    using boost::asio::ip::tcp;
-    const tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), fixedPort);
-    acceptor_.open(endpoint.protocol());
-    acceptor_.set_option(tcp::acceptor::reuse_address(true));
-    acceptor_.bind(endpoint);
-    acceptor_.listen();
-    port = acceptor_.local_endpoint().port();
-    acceptNext();
+    listenOn(fixedPort);
   }
+
+  // Connections to the port are refused until listenAgain; exchanges under way go on.
+  void stopListening() {
+    boost::system::error_code ignored;
+    acceptor_.close(ignored);
+  }
+  void listenAgain() { listenOn(port); }
 
   std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port); }
 
@@ -75,6 +78,31 @@ class TestBridgeServer {
     std::string reply;
   };
 
+  void listenOn(unsigned short wanted) {
+    using boost::asio::ip::tcp;
+    const tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), wanted);
+    acceptor_.open(endpoint.protocol());
+    acceptor_.set_option(tcp::acceptor::reuse_address(true));
+    acceptor_.bind(endpoint);
+    acceptor_.listen();
+    port = acceptor_.local_endpoint().port();
+    acceptNext();
+  }
+
+  // Writes the first bytes, then more every so often until a write fails.
+  static void stream(const std::shared_ptr<Exchange>& exchange, std::string bytes,
+                     const std::shared_ptr<ScriptedReply>& reply) {
+    auto owned = std::make_shared<std::string>(std::move(bytes));
+    boost::asio::async_write(exchange->socket, boost::asio::buffer(*owned),
+                             [exchange, owned, reply](const boost::system::error_code& error, std::size_t) {
+                               if (error) return;
+                               exchange->timer.expires_after(reply->moreEvery);
+                               exchange->timer.async_wait([exchange, reply](const boost::system::error_code& e) {
+                                 if (!e) stream(exchange, reply->more(), reply);
+                               });
+                             });
+  }
+
   void acceptNext() {
     acceptor_.async_accept([this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
       if (error) return;
@@ -95,6 +123,10 @@ class TestBridgeServer {
           if (reply.hang) {
             hanging_.push_back(exchange);
             return;
+          }
+          if (reply.more) {
+            auto first = std::move(reply.bytes);
+            return stream(exchange, std::move(first), std::make_shared<ScriptedReply>(std::move(reply)));
           }
           exchange->reply = std::move(reply.bytes);
           exchange->timer.expires_after(reply.delay);
