@@ -1,0 +1,62 @@
+#include "snapshot.hpp"
+
+#include "data_url.hpp"
+
+#include <boost/json/serialize.hpp>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vantry::deck {
+
+namespace json = boost::json;
+
+namespace {
+
+bool writeFile(const std::filesystem::path& path, const std::string& bytes, std::string& problem) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) {
+    problem = "cannot write " + path.string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool writeSnapshot(const std::string& folder, const DeckDevice& device, const std::vector<DeckKey>& keys,
+                   std::string& problem) {
+  const std::filesystem::path dir(folder);
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (error) {
+    problem = "cannot create " + folder + ": " + error.message();
+    return false;
+  }
+  json::array summaryKeys;
+  for (const auto& key : keys) {
+    json::object entry{{"action", rawValue(key.kind)},
+                       {"name", shortActionName(key.kind)},
+                       {"context", key.context},
+                       {"column", key.column},
+                       {"row", key.row},
+                       {"title", key.title},
+                       {"imageCount", key.imageCount},
+                       {"markCount", key.markCount}};
+    entry["file"] = nullptr;
+    if (const auto image = decodeImageDataURL(key.image)) {
+      const auto name = shortActionName(key.kind) + "." + image->extension;
+      if (!writeFile(dir / name, image->bytes, problem)) return false;
+      entry["file"] = name;
+    }
+    summaryKeys.push_back(std::move(entry));
+  }
+  const json::object summary{
+      {"device", {{"id", device.id}, {"name", device.name}, {"columns", device.columns}, {"rows", device.rows}}},
+      {"keys", std::move(summaryKeys)}};
+  return writeFile(dir / "summary.json", json::serialize(summary) + "\n", problem);
+}
+
+}  // namespace vantry::deck
