@@ -47,6 +47,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void receiveLoop();
   void sendEvent(std::string_view event, std::string_view context, const boost::json::object* payload = nullptr);
   void sendJSON(const boost::json::object& message);
+  void sendText(std::string text);
 
   // Host event dispatch.
   void handleIncomingJSONText(std::string_view text);
@@ -83,7 +84,16 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::string programPath,
                       boost::asio::io_context& context, PluginSettings settings);
   void applyStatusReply(const HttpReply& reply);
+  void deliverSVG(const std::string& context, std::string svg);
   void deliverImage(const std::string& context, std::string_view image);
+  void deliverPicture(const std::string& context, std::string source, std::string (*toImage)(const std::string&));
+
+  // What each visible key was last sent: the picture's source and the message texts it became.
+  struct SentPicture {
+    std::string source;
+    std::vector<std::string> messages;
+  };
+  std::unordered_map<std::string, SentPicture> sentPictures_;
 
   const std::string programPath_;
   // Outer optional: computed yet; inner: a logo file was read.

@@ -1,10 +1,12 @@
 // Measures the plugin executable as a host runs it: CPU per poll cycle, resident memory, start-up
 // to registration and keyDown-to-acknowledgement latency, with a bridge that answers at once.
 #include "bench/process_stats.hpp"
+#include "platform/repeating_timer.hpp"
 #include "support/child_process.hpp"
 #include "support/plugin_harness.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -20,6 +22,8 @@ struct Options {
   int keys = 32;
   int cycles = 20;
   int presses = 50;
+  int timerTicks = 1000;
+  int timerIntervalMs = 20;
 };
 
 Options parse(int argc, char** argv) {
@@ -30,11 +34,34 @@ Options parse(int argc, char** argv) {
     if (flag == "--keys") o.keys = std::atoi(argv[i + 1]);
     if (flag == "--cycles") o.cycles = std::atoi(argv[i + 1]);
     if (flag == "--presses") o.presses = std::atoi(argv[i + 1]);
+    if (flag == "--timer-ticks") o.timerTicks = std::atoi(argv[i + 1]);
+    if (flag == "--timer-interval-ms") o.timerIntervalMs = std::atoi(argv[i + 1]);
   }
   return o;
 }
 
 double ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// How late the repeating timer's ticks come against their due times, on an otherwise idle context.
+void measureTimer(int ticks, std::chrono::milliseconds interval) {
+  boost::asio::io_context context;
+  std::vector<double> lateness;
+  const auto firstDelay = interval;
+  const auto start = std::chrono::steady_clock::now();
+  auto timer = RepeatingTimer::create(context, firstDelay, interval, [&] {
+    const auto due = start + firstDelay + interval * std::int64_t(lateness.size());
+    lateness.push_back(ms(std::chrono::steady_clock::now() - due));
+    if (int(lateness.size()) == ticks) context.stop();
+  });
+  timer->resume();
+  context.run();
+  std::vector<double> sorted = lateness;
+  std::sort(sorted.begin(), sorted.end());
+  const auto [earliest, latest] = std::minmax_element(lateness.begin(), lateness.end());
+  std::printf("timer over %zu ticks of %lld ms: median %.3f ms late, largest deviation %.3f ms (earliest %.3f ms)\n",
+              lateness.size(), static_cast<long long>(interval.count()), sorted[sorted.size() / 2],
+              std::max(std::abs(*earliest), std::abs(*latest)), *earliest);
+}
 
 }  // namespace
 
@@ -57,6 +84,8 @@ int main(int argc, char** argv) {
         return statusReply();
       },
       48187);
+  // A bridge that keeps its connections open, as an HTTP/1.1 server does by default.
+  bridge.keepConnections = true;
 
   const auto spawnedAt = std::chrono::steady_clock::now();
   ChildProcess child({options.plugin, "-port", std::to_string(host.port()), "-pluginUUID",
@@ -89,8 +118,10 @@ int main(int argc, char** argv) {
 
   // Presses on the stop key, each waiting for its mark; only messages not yet seen are scanned.
   std::vector<double> latencies;
+  std::vector<double> pressLatencies;
   std::size_t scanned = connection.received.size();
   for (int i = 0; i < options.presses; ++i) {
+    const auto pressedAt = std::chrono::steady_clock::now();
     connection.send(R"({"event":"keyDown","context":"key-1"})");
     std::optional<std::chrono::steady_clock::time_point> markAt;
     const bool marked = runUntil(context, [&] {
@@ -102,8 +133,10 @@ int main(int argc, char** argv) {
     }, 5s);
     if (!marked) break;
     latencies.push_back(ms(*markAt - actionRepliesAt.back()));
+    pressLatencies.push_back(ms(*markAt - pressedAt));
   }
   std::sort(latencies.begin(), latencies.end());
+  std::sort(pressLatencies.begin(), pressLatencies.end());
 
   std::printf("keys: %d\n", options.keys);
   std::printf("poll cycles measured: %zu\n", cycles);
@@ -119,6 +152,11 @@ int main(int argc, char** argv) {
   if (!latencies.empty()) {
     std::printf("bridge reply to acknowledgement: median %.3f ms, max %.3f ms over %zu presses\n",
                 latencies[latencies.size() / 2], latencies.back(), latencies.size());
+    std::printf("keyDown to acknowledgement: median %.3f ms, max %.3f ms\n", pressLatencies[pressLatencies.size() / 2],
+                pressLatencies.back());
   }
+  std::printf("bridge connections opened: %zu for %zu requests\n", bridge.connectionsAccepted, bridge.requests.size());
+  std::fflush(stdout);
+  if (options.timerTicks > 0) measureTimer(options.timerTicks, std::chrono::milliseconds(options.timerIntervalMs));
   return 0;
 }

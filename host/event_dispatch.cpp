@@ -20,7 +20,10 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                    contextsByID[e.context] = e.kind;
                    renderContext(e.context, e.kind);
                  },
-                 [this](WillDisappear& e) { contextsByID.erase(e.context); },
+                 [this](WillDisappear& e) {
+                   contextsByID.erase(e.context);
+                   sentPictures_.erase(e.context);
+                 },
                  [this](KeyDown& e) {
                    // The kind of a press always comes from the key's appearance, never from the press.
                    const auto found = contextsByID.find(e.context);

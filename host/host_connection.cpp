@@ -61,9 +61,11 @@ void VantryProDeckPlugin::sendEvent(std::string_view event, std::string_view con
 }
 
 void VantryProDeckPlugin::sendJSON(const boost::json::object& message) {
-  auto text = wireText(message);
-  if (!text || !socketTask) return;
-  socketTask->send(std::move(*text));
+  if (auto text = wireText(message)) sendText(std::move(*text));
+}
+
+void VantryProDeckPlugin::sendText(std::string text) {
+  if (socketTask) socketTask->send(std::move(text));
 }
 
 }  // namespace vantry

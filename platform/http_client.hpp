@@ -13,10 +13,12 @@ namespace vantry {
 // completions run on the client's context.
 class HttpClient {
  public:
-  explicit HttpClient(boost::asio::io_context& context, HttpLimits limits = {}) : context_(context), limits_(limits) {}
+  explicit HttpClient(boost::asio::io_context& context, HttpLimits limits = {})
+      : context_(context), limits_(limits), pool_(std::make_shared<HttpConnectionPool>()) {}
 
+  // Requests share idle connections to the same endpoint.
   void dataTask(boost::urls::url_view address, HttpCompletion completion) const {
-    startHttpGet(context_, address, std::move(completion), limits_);
+    startHttpGet(context_, address, std::move(completion), limits_, pool_);
   }
 
   std::shared_ptr<WebSocketTask> webSocketTask(boost::urls::url_view address) const {
@@ -26,6 +28,7 @@ class HttpClient {
  private:
   boost::asio::io_context& context_;
   HttpLimits limits_;
+  std::shared_ptr<HttpConnectionPool> pool_;
 };
 
 }  // namespace vantry

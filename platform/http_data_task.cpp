@@ -13,6 +13,7 @@
 #include <boost/beast/http/write.hpp>
 
 #include <charconv>
+#include <optional>
 #include <memory>
 
 namespace vantry {
@@ -25,10 +26,9 @@ namespace {
 
 class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
  public:
-  HttpGetTask(boost::asio::io_context& context, HttpCompletion completion, HttpLimits limits)
-      : stream_(context), completion_(std::move(completion)), limits_(limits) {
-    parser_.body_limit(limits_.bodyLimitBytes);
-  }
+  HttpGetTask(boost::asio::io_context& context, HttpCompletion completion, HttpLimits limits,
+              std::shared_ptr<HttpConnectionPool> pool)
+      : context_(context), completion_(std::move(completion)), limits_(limits), pool_(std::move(pool)) {}
 
   void start(boost::urls::url_view address) {
     boost::system::error_code error;
@@ -37,66 +37,113 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     unsigned short port = 0;
     const auto [end, parseError] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (error || parseError != std::errc() || end != portText.data() + portText.size()) {
-      boost::asio::post(stream_.get_executor(), [self = shared_from_this()] { self->finish(false); });
+      boost::asio::post(context_, [self = shared_from_this()] { self->finish(false); });
       return;
     }
+    endpoint_ = tcp::endpoint(ip, port);
     request_.version(11);
     request_.method(http::verb::get);
     const auto target = address.encoded_target();
     request_.target(target.empty() ? "/" : std::string(target));
     request_.set(http::field::host, std::string(address.encoded_host_and_port()));
+    // One deadline for the whole exchange, a retry on a fresh connection included.
+    deadline_ = std::chrono::steady_clock::now() + limits_.timeout;
 
-    // One deadline for the whole exchange: tcp_stream applies it to every operation that follows.
-    stream_.expires_after(limits_.timeout);
-    stream_.async_connect(tcp::endpoint(ip, port), [self = shared_from_this()](const boost::system::error_code& e) {
+    if (auto idle = pool_ ? pool_->take(endpoint_) : std::nullopt) {
+      reused_ = true;
+      stream_.emplace(std::move(*idle));
+      stream_->expires_at(deadline_);
+      write();
+    } else {
+      connect();
+    }
+  }
+
+ private:
+  void connect() {
+    reused_ = false;
+    stream_.emplace(context_);
+    stream_->expires_at(deadline_);
+    stream_->async_connect(endpoint_, [self = shared_from_this()](const boost::system::error_code& e) {
       if (e) return self->finish(false);
       self->write();
     });
   }
 
- private:
   void write() {
-    http::async_write(stream_, request_,
+    parser_.emplace();
+    parser_->body_limit(limits_.bodyLimitBytes);
+    buffer_.clear();
+    http::async_write(*stream_, request_,
                       [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                        if (e) return self->finish(false);
+                        if (e) return self->failed();
                         self->read();
                       });
   }
 
   void read() {
-    http::async_read(stream_, buffer_, parser_,
+    http::async_read(*stream_, buffer_, *parser_,
                      [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                       self->finish(!e);
+                       if (e) return self->failed();
+                       self->finish(true);
                      });
   }
 
-  void finish(bool complete) {
+  // An idle connection that the server has closed meanwhile fails before a byte of the answer
+  // arrives; the server has not seen the request then, so it is sent once more on a new one.
+  void failed() {
+    if (reused_ && !parser_->got_some() && buffer_.size() == 0 &&
+        std::chrono::steady_clock::now() < deadline_) {
+      closeStream();
+      return connect();
+    }
+    finish(false);
+  }
+
+  void closeStream() {
     boost::system::error_code ignored;
-    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
-    stream_.socket().close(ignored);
+    stream_->socket().shutdown(tcp::socket::shutdown_both, ignored);
+    stream_->socket().close(ignored);
+  }
+
+  void finish(bool complete) {
     HttpReply reply;
     if (complete) {
-      auto response = parser_.release();
+      auto response = parser_->release();
       reply.statusCode = response.result_int();
       reply.body = std::move(response.body());
+      // Kept only when the server agreed and sent nothing beyond the answer.
+      if (pool_ && response.keep_alive() && buffer_.size() == 0) {
+        stream_->expires_never();
+        pool_->put(stream_->release_socket());
+      } else {
+        closeStream();
+      }
+    } else if (stream_) {
+      closeStream();
     }
     auto completion = std::move(completion_);
     completion(std::move(reply));
   }
 
-  beast::tcp_stream stream_;
+  boost::asio::io_context& context_;
   HttpCompletion completion_;
   HttpLimits limits_;
+  std::shared_ptr<HttpConnectionPool> pool_;
+  tcp::endpoint endpoint_;
+  std::chrono::steady_clock::time_point deadline_;
+  bool reused_ = false;
+  std::optional<beast::tcp_stream> stream_;
   http::request<http::empty_body> request_;
   beast::flat_buffer buffer_;
-  http::response_parser<http::string_body> parser_;
+  std::optional<http::response_parser<http::string_body>> parser_;
 };
 
 }  // namespace
 
 void startHttpGet(boost::asio::io_context& context, boost::urls::url_view address, HttpCompletion completion,
-                  HttpLimits limits) {
-  std::make_shared<HttpGetTask>(context, std::move(completion), limits)->start(address);
+                  HttpLimits limits, std::shared_ptr<HttpConnectionPool> pool) {
+  std::make_shared<HttpGetTask>(context, std::move(completion), limits, std::move(pool))->start(address);
 }
 
 }  // namespace vantry

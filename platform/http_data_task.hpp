@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/http_connection_pool.hpp"
+
 #include <boost/asio/io_context.hpp>
 #include <boost/url/url_view.hpp>
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,9 +29,11 @@ struct HttpLimits {
 
 using HttpCompletion = std::function<void(HttpReply)>;
 
-// A plain GET of the address (IP literal host, port, path and query) on a connection of its own,
-// with no headers beyond what HTTP/1.1 needs. The completion runs exactly once, on the context.
+// A plain GET of the address (IP literal host, port, path and query), with no headers beyond what
+// HTTP/1.1 needs. With a pool, an idle connection to the same endpoint is used when there is one,
+// and the connection is left there afterwards when the server keeps it open; without one, every
+// request has a connection of its own. The completion runs exactly once, on the context.
 void startHttpGet(boost::asio::io_context& context, boost::urls::url_view address, HttpCompletion completion,
-                  HttpLimits limits = {});
+                  HttpLimits limits = {}, std::shared_ptr<HttpConnectionPool> pool = nullptr);
 
 }  // namespace vantry

@@ -21,7 +21,6 @@ class RepeatingTimer : public std::enable_shared_from_this<RepeatingTimer> {
 
   void resume();
 
-
  private:
   RepeatingTimer(boost::asio::io_context& context, Clock::duration firstDelay, Clock::duration interval,
                  std::function<void()> tick);

@@ -14,11 +14,11 @@ void VantryProDeckPlugin::renderAllContexts() {
 
 void VantryProDeckPlugin::renderCommandContext(const std::string& context, DeckActionKind kind) {
   const auto symbol = commandSymbol(kind, latestStatus);
-  deliverImage(context, svgDataURL(makeCommandSVG(title(kind), symbol.size, symbol.text)));
+  deliverSVG(context, makeCommandSVG(title(kind), symbol.size, symbol.text));
 }
 
 void VantryProDeckPlugin::renderRuntimeContext(const std::string& context) {
-  deliverImage(context, svgDataURL(runtimeSVGForStatus(latestStatus)));
+  deliverSVG(context, runtimeSVGForStatus(latestStatus));
 }
 
 void VantryProDeckPlugin::renderLogoContext(const std::string& context) {
@@ -26,7 +26,7 @@ void VantryProDeckPlugin::renderLogoContext(const std::string& context) {
   if (logo) {
     deliverImage(context, *logo);
   } else {
-    deliverImage(context, svgDataURL(fallbackLogoSVG()));
+    deliverSVG(context, std::string(fallbackLogoSVG()));
   }
 }
 
@@ -35,11 +35,29 @@ const std::optional<std::string>& VantryProDeckPlugin::appLogoDataURL() {
   return *appLogoDataURL_;
 }
 
+void VantryProDeckPlugin::deliverSVG(const std::string& context, std::string svg) {
+  deliverPicture(context, std::move(svg), [](const std::string& source) { return svgDataURL(source); });
+}
+
 void VantryProDeckPlugin::deliverImage(const std::string& context, std::string_view image) {
-  const auto picture = imagePayload(image);
-  const auto noTitle = emptyTitlePayload();
-  sendEvent("setImage", context, &picture);
-  sendEvent("setTitle", context, &noTitle);
+  deliverPicture(context, std::string(image), [](const std::string& source) { return source; });
+}
+
+// Between two polls most keys look the same. The host still gets every picture, but one that has
+// not changed since it was last sent to the key goes out as the same text, not encoded anew.
+void VantryProDeckPlugin::deliverPicture(const std::string& context, std::string source,
+                                         std::string (*toImage)(const std::string&)) {
+  auto& sent = sentPictures_[context];
+  if (sent.messages.empty() || sent.source != source) {
+    sent.source = std::move(source);
+    sent.messages.clear();
+    const auto picture = imagePayload(toImage(sent.source));
+    const auto noTitle = emptyTitlePayload();
+    for (const auto& message : {eventEnvelope("setImage", context, &picture), eventEnvelope("setTitle", context, &noTitle)}) {
+      if (auto text = wireText(message)) sent.messages.push_back(std::move(*text));
+    }
+  }
+  for (const auto& text : sent.messages) sendText(text);
 }
 
 }  // namespace vantry

@@ -73,6 +73,9 @@ TEST(Utf8, AcceptsOnlyWellFormedText) {
       {"", true},          {"plain", true},         {"\xe2\x9d\x9a", true},      {"\xf0\x9f\x8e\xac", true},
       {"\xc0\xaf", false}, {"\xe0\x80\xaf", false}, {"\xed\xa0\x80", false},     {"\xf4\x90\x80\x80", false},
       {"\xe2\x9d", false}, {"\x80", false},         {"\xf8\x88\x80\x80", false}, {std::string("a\0b", 3), true},
+      // Long ASCII runs around the checked sequences, which are read a word at a time.
+      {"0123456789\xe2\x9d\x9a" "0123456789", true}, {"01234567\xe2\x9d", false},
+      {"abcdefgh\x80" "abcdefgh", false},           {"abcdefghijklmno\xc3", false},
   };
   for (const auto& [bytes, valid] : cases) EXPECT_EQ(isValidUTF8(bytes), valid) << bytes;
 }

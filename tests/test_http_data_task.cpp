@@ -20,13 +20,13 @@ struct Fetch {
 };
 
 Fetch fetch(boost::asio::io_context& context, const std::string& address, HttpLimits limits = {},
-            std::chrono::seconds wait = 5s) {
+            std::chrono::seconds wait = 5s, std::shared_ptr<HttpConnectionPool> pool = nullptr) {
   Fetch result;
   const auto started = std::chrono::steady_clock::now();
   startHttpGet(context, boost::urls::parse_uri(address).value(), [&](HttpReply reply) {
     result.reply = std::move(reply);
     result.took = std::chrono::steady_clock::now() - started;
-  }, limits);
+  }, limits, std::move(pool));
   EXPECT_TRUE(runUntil(context, [&] { return result.reply.has_value(); }, wait)) << address;
   return result;
 }
@@ -121,6 +121,67 @@ TEST(HttpDataTask, ExchangeThatOutlivesTheDeadlineFails) {
     EXPECT_FALSE(result.reply->statusCode) << c.name;
     EXPECT_GE(result.took, 290ms) << c.name;
     EXPECT_LT(result.took, 3s) << c.name;
+  }
+}
+
+TEST(HttpDataTask, PoolReusesConnectionsOnlyWhileTheyServe) {
+  const auto oneAnswer = httpResponse(200, "{}");
+  struct Case {
+    const char* name;
+    bool serverKeepsConnections;
+    std::string reply;
+    std::chrono::milliseconds maxIdle;
+    std::size_t connections;  // for five requests, all of which must succeed
+  };
+  const Case cases[] = {
+      {"kept_alive", true, oneAnswer, 2000ms, 1},
+      // Each pooled connection is found closed at its next use and the request goes out again.
+      {"closed_by_server_after_each", false, oneAnswer, 2000ms, 5},
+      {"server_says_close", true, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\n{}", 2000ms, 5},
+      {"idle_too_long", true, oneAnswer, 0ms, 5},
+  };
+  for (const auto& c : cases) {
+    boost::asio::io_context context;
+    TestBridgeServer bridge(context, [&](const std::string&) { return ScriptedReply{c.reply}; });
+    bridge.keepConnections = c.serverKeepsConnections;
+    const auto pool = std::make_shared<HttpConnectionPool>(c.maxIdle);
+    for (int i = 0; i < 5; ++i) {
+      if (c.maxIdle == 0ms) runFor(context, 5ms);
+      const auto result = fetch(context, bridge.baseURL() + "/status", {}, 5s, pool);
+      ASSERT_TRUE(result.reply) << c.name;
+      EXPECT_EQ(result.reply->statusCode, 200u) << c.name << " request " << i;
+    }
+    EXPECT_EQ(bridge.requests.size(), 5u) << c.name;
+    EXPECT_EQ(bridge.connectionsAccepted, c.connections) << c.name;
+  }
+}
+
+TEST(HttpDataTask, ReusedConnectionThatFailsAfterTheRequestArrivedIsNotRetried) {
+  // A press must not reach the bridge twice: once the server has begun to answer, or has held the
+  // request to the deadline, the failure stands.
+  struct Case {
+    const char* name;
+    ScriptedReply second;
+  };
+  const Case cases[] = {
+      {"closed_mid_body", ScriptedReply{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b"}},
+      {"never_answers", ScriptedReply{"", 0ms, true}},
+  };
+  for (const auto& c : cases) {
+    boost::asio::io_context context;
+    int served = 0;
+    TestBridgeServer bridge(context, [&](const std::string&) {
+      return ++served == 1 ? ScriptedReply{httpResponse(200, "{}")} : c.second;
+    });
+    bridge.keepConnections = true;
+    const auto pool = std::make_shared<HttpConnectionPool>();
+    fetch(context, bridge.baseURL() + "/action?action=play_pause", {}, 5s, pool);
+    const auto result = fetch(context, bridge.baseURL() + "/action?action=play_pause", {300ms, 1024}, 5s, pool);
+    ASSERT_TRUE(result.reply) << c.name;
+    EXPECT_FALSE(result.reply->statusCode) << c.name;
+    EXPECT_EQ(bridge.requests.size(), 2u) << c.name;
+    EXPECT_EQ(bridge.connectionsAccepted, 1u) << c.name;
+    EXPECT_EQ(pool->idleCount(), 0u) << c.name;
   }
 }
 

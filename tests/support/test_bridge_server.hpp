@@ -67,6 +67,9 @@ class TestBridgeServer {
 
   unsigned short port = 0;
   std::vector<Request> requests;
+  std::size_t connectionsAccepted = 0;
+  // Read the next request on a connection after answering, instead of ending it.
+  bool keepConnections = false;
 
  private:
   struct Exchange {
@@ -106,6 +109,7 @@ class TestBridgeServer {
   void acceptNext() {
     acceptor_.async_accept([this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
       if (error) return;
+      ++connectionsAccepted;
       serve(std::make_shared<Exchange>(std::move(socket)));
       acceptNext();
     });
@@ -130,9 +134,13 @@ class TestBridgeServer {
           }
           exchange->reply = std::move(reply.bytes);
           exchange->timer.expires_after(reply.delay);
-          exchange->timer.async_wait([exchange](const boost::system::error_code&) {
+          exchange->timer.async_wait([this, exchange](const boost::system::error_code&) {
             boost::asio::async_write(exchange->socket, boost::asio::buffer(exchange->reply),
-                                     [exchange](const boost::system::error_code&, std::size_t) {
+                                     [this, exchange](const boost::system::error_code& e, std::size_t) {
+                                       if (keepConnections && !e) {
+                                         exchange->request = {};
+                                         return serve(exchange);
+                                       }
                                        boost::system::error_code ignored;
                                        exchange->socket.shutdown(boost::asio::ip::tcp::socket::shutdown_send, ignored);
                                      });
