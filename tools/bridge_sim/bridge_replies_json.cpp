@@ -16,7 +16,7 @@ json::value optionalText(const std::optional<std::string>& text) {
 
 }  // namespace
 
-json::object statusJson(const StatusSnapshot& s) {
+json::object statusJson(const BridgeStatus& s) {
   json::object o;
   o["bridgeEnabled"] = s.bridgeEnabled;
   o["bridgePort"] = static_cast<std::int64_t>(s.bridgePort);
@@ -40,7 +40,7 @@ json::object statusJson(const StatusSnapshot& s) {
   return o;
 }
 
-std::string replyBody(bool ok, const std::string& message, const StatusSnapshot* status) {
+std::string replyBody(bool ok, const std::string& message, const BridgeStatus* status) {
   json::object o;
   o["ok"] = ok;
   o["message"] = message;

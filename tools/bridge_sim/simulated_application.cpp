@@ -108,11 +108,11 @@ ActionResult SimulatedApplication::apply(std::string_view word, Clock::time_poin
   return done("Ejected");
 }
 
-StatusSnapshot SimulatedApplication::status(Clock::time_point now) {
+BridgeStatus SimulatedApplication::status(Clock::time_point now) {
   now = std::max(now, latest_);
   latest_ = now;
   settle(now);
-  StatusSnapshot s;
+  BridgeStatus s;
   s.bridgeEnabled = true;
   s.bridgePort = bridgePort_;
   s.appName = "Vantry Pro";

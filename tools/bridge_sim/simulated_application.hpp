@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bridge/bridge_records.hpp"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -18,29 +20,6 @@ struct Clip {
   double duration = 0;  // seconds
 };
 
-// Every field the bridge reports in its status reply.
-struct StatusSnapshot {
-  bool bridgeEnabled = true;
-  std::uint16_t bridgePort = 0;
-  std::string appName;
-  std::string bundleIdentifier;
-  std::string role;
-  std::string playbackState;
-  std::optional<std::string> selectedClipID;
-  std::optional<std::string> selectedClipTitle;
-  double currentTime = 0;
-  double duration = 0;
-  bool canStartPlaybackNow = false;
-  std::int64_t syncStartCountdownSecondsRemaining = 0;
-  std::int64_t libraryCount = 0;
-  std::int64_t playlistCount = 0;
-  std::int64_t connectedVisionClients = 0;
-  bool endlessLoopEnabled = false;
-  std::int64_t uploadReadyCount = 0;
-  std::int64_t uploadTotalCount = 0;
-  double uploadProgressFraction = 0;
-};
-
 struct ActionResult {
   bool known = false;  // false: not one of the bridge's action words
   bool ok = false;     // the application carried it out
@@ -56,7 +35,7 @@ class SimulatedApplication {
   SimulatedApplication(Clock::time_point start, std::uint16_t bridgePort, Clip clip = demoClip());
 
   ActionResult apply(std::string_view word, Clock::time_point now);
-  StatusSnapshot status(Clock::time_point now);
+  BridgeStatus status(Clock::time_point now);
 
   static Clip demoClip();
 
