@@ -3,35 +3,17 @@
 // Usage: node deck-page.test.mjs <deck-host> <vantry-bridge-sim> <plugin> <artifact dir>
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
+import { start, killAll, until } from "../process_test_support.mjs";
 import { existsSync, mkdirSync } from "node:fs";
 import { join } from "node:path";
 
 const [deckHost, bridgeSim, plugin, artifactDir] = process.argv.slice(2);
 const chromiumPath = "/usr/bin/chromium";
-const children = [];
 let browser;
 after(async () => {
   if (browser) await browser.close();
-  for (const c of children) if (c.exitCode === null) c.kill("SIGKILL");
+  killAll();
 });
-
-function start(program, args) {
-  const child = spawn(program, args, { stdio: ["ignore", "pipe", "inherit"] });
-  children.push(child);
-  let out = "";
-  child.stdout.on("data", (d) => { out += d; });
-  return { child, output: () => out };
-}
-
-async function until(what, check, ms) {
-  const deadline = Date.now() + ms;
-  for (;;) {
-    try { const v = await check(); if (v) return v; } catch {}
-    if (Date.now() > deadline) throw new Error("timed out waiting for " + what);
-    await new Promise((r) => setTimeout(r, 50));
-  }
-}
 
 test("the page shows the nine keys and a click drives the simulated application", async (t) => {
   let chromium;

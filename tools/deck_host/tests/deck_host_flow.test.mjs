@@ -4,30 +4,12 @@
 // Usage: node deck_host_flow.test.mjs <deck-host> <vantry-bridge-sim> <plugin> <work dir>
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
+import { start, killAll, until } from "../../process_test_support.mjs";
 import { mkdtempSync, readFileSync, readdirSync } from "node:fs";
 import { join } from "node:path";
 
 const [deckHost, bridgeSim, plugin, workDir] = process.argv.slice(2);
-const children = [];
-after(() => { for (const c of children) if (c.exitCode === null) c.kill("SIGKILL"); });
-
-function start(program, args) {
-  const child = spawn(program, args, { stdio: ["ignore", "pipe", "inherit"] });
-  children.push(child);
-  let out = "";
-  child.stdout.on("data", (d) => { out += d; });
-  return { child, output: () => out };
-}
-
-async function until(what, check, ms) {
-  const deadline = Date.now() + ms;
-  for (;;) {
-    try { const v = await check(); if (v) return v; } catch {}
-    if (Date.now() > deadline) throw new Error("timed out waiting for " + what);
-    await new Promise((r) => setTimeout(r, 50));
-  }
-}
+after(killAll);
 
 const svgText = (url) => Buffer.from(url.split(",")[1], "base64").toString("utf8");
 const symbolOf = (url) => [...svgText(url).matchAll(/<text[^>]*>([^<]*)<\/text>/g)].map((m) => m[1]);
