@@ -1,0 +1,2 @@
+// Boost.URL compiled into the plugin, for targets without an installed Boost.URL library.
+#include <boost/url/src.hpp>
