@@ -22,7 +22,7 @@ void VantryProDeckPlugin::performBridgeAction(std::string_view command, std::fun
   auto address = bridgeBaseURL;
   address.segments().push_back("action");
   address.params().assign({{"action", command}});
-  urlSession.dataTask(address, [self = shared_from_this(), completion = std::move(completion)](HttpReply reply) {
+  urlSession.commandTask(address, [self = shared_from_this(), completion = std::move(completion)](HttpReply reply) {
     const bool outcome = actionOutcome(reply);
     self->queue.submit([completion, outcome] { completion(outcome); });
   });

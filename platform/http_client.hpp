@@ -16,9 +16,16 @@ class HttpClient {
   explicit HttpClient(boost::asio::io_context& context, HttpLimits limits = {})
       : context_(context), limits_(limits), pool_(std::make_shared<HttpConnectionPool>()) {}
 
-  // Requests share idle connections to the same endpoint.
+  // For requests that change nothing: they share idle connections to the same endpoint, and one
+  // that finds its idle connection closed goes out again on a new one.
   void dataTask(boost::urls::url_view address, HttpCompletion completion) const {
     startHttpGet(context_, address, std::move(completion), limits_, pool_);
+  }
+
+  // For commands: a connection of its own, closed afterwards, so the request goes out exactly
+  // once; a server that read it and hung up may have acted on it, and a second copy would act again.
+  void commandTask(boost::urls::url_view address, HttpCompletion completion) const {
+    startHttpGet(context_, address, std::move(completion), limits_);
   }
 
   std::shared_ptr<WebSocketTask> webSocketTask(boost::urls::url_view address) const {

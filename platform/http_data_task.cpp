@@ -90,7 +90,8 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   }
 
   // An idle connection that the server has closed meanwhile fails before a byte of the answer
-  // arrives; the server has not seen the request then, so it is sent once more on a new one.
+  // arrives, and so does one whose server read the request and hung up: sent once more on a new
+  // one, which only a request that changes nothing can bear (hence only with a pool).
   void failed() {
     if (reused_ && !parser_->got_some() && buffer_.size() == 0 &&
         std::chrono::steady_clock::now() < deadline_) {

@@ -31,8 +31,10 @@ using HttpCompletion = std::function<void(HttpReply)>;
 
 // A plain GET of the address (IP literal host, port, path and query), with no headers beyond what
 // HTTP/1.1 needs. With a pool, an idle connection to the same endpoint is used when there is one,
-// and the connection is left there afterwards when the server keeps it open; without one, every
-// request has a connection of its own. The completion runs exactly once, on the context.
+// the request goes out once more on a new connection when that one turns out closed, and the
+// connection is left there afterwards when the server keeps it open: only for requests that change
+// nothing. Without one, every request has a connection of its own and goes out exactly once. The
+// completion runs exactly once, on the context.
 void startHttpGet(boost::asio::io_context& context, boost::urls::url_view address, HttpCompletion completion,
                   HttpLimits limits = {}, std::shared_ptr<HttpConnectionPool> pool = nullptr);
 

@@ -157,8 +157,7 @@ TEST(HttpDataTask, PoolReusesConnectionsOnlyWhileTheyServe) {
 }
 
 TEST(HttpDataTask, ReusedConnectionThatFailsAfterTheRequestArrivedIsNotRetried) {
-  // A press must not reach the bridge twice: once the server has begun to answer, or has held the
-  // request to the deadline, the failure stands.
+  // Once the server has begun to answer, or has held the request to the deadline, the failure stands.
   struct Case {
     const char* name;
     ScriptedReply second;
@@ -175,8 +174,8 @@ TEST(HttpDataTask, ReusedConnectionThatFailsAfterTheRequestArrivedIsNotRetried) 
     });
     bridge.keepConnections = true;
     const auto pool = std::make_shared<HttpConnectionPool>();
-    fetch(context, bridge.baseURL() + "/action?action=play_pause", {}, 5s, pool);
-    const auto result = fetch(context, bridge.baseURL() + "/action?action=play_pause", {300ms, 1024}, 5s, pool);
+    fetch(context, bridge.baseURL() + "/status", {}, 5s, pool);
+    const auto result = fetch(context, bridge.baseURL() + "/status", {300ms, 1024}, 5s, pool);
     ASSERT_TRUE(result.reply) << c.name;
     EXPECT_FALSE(result.reply->statusCode) << c.name;
     EXPECT_EQ(bridge.requests.size(), 2u) << c.name;

@@ -158,4 +158,20 @@ TEST(KeyPresses, DisplayKeysOnlyPollAndQuickPressesEachGetTheirMark) {
   for (const auto& s : sentEvents(host, "showOk")) EXPECT_EQ(s.context, "play");
 }
 
+TEST(KeyPresses, AnActionTheBridgeHangsUpOnReachesItOnceAndFails) {
+  // Read but unanswered: the application may have acted, and a second play_pause would undo it.
+  for (const bool afterAStatusPoll : {false, true}) {
+    PluginHarness h([](const std::string& target) { return target == "/status" ? statusReply() : ScriptedReply{}; });
+    h.bridge.keepConnections = true;
+    ASSERT_TRUE(h.startAndRegister());
+    auto& host = *h.host.latest();
+    host.send(willAppear("play", DeckActionKind::playPause));
+    // The poll's connection stays open on both sides, idle.
+    if (afterAStatusPoll) { ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); })); }
+    host.send(R"({"event":"keyDown","context":"play"})");
+    ASSERT_TRUE(h.until([&] { return h.countOn("showAlert") == 1; })) << afterAStatusPoll;
+    EXPECT_EQ(h.bridge.count("/action?action=play_pause"), 1u) << afterAStatusPoll;
+  }
+}
+
 }  // namespace

@@ -16,7 +16,8 @@
 
 namespace vantry::test {
 
-// What the stand-in bridge does with one request: raw bytes to write after a delay, then close.
+// What the stand-in bridge does with one request: raw bytes to write after a delay, then close
+// (no bytes: hang up once the request is read, even on a kept connection).
 struct ScriptedReply {
   std::string bytes;
   std::chrono::milliseconds delay{0};
@@ -137,7 +138,7 @@ class TestBridgeServer {
           exchange->timer.async_wait([this, exchange](const boost::system::error_code&) {
             boost::asio::async_write(exchange->socket, boost::asio::buffer(exchange->reply),
                                      [this, exchange](const boost::system::error_code& e, std::size_t) {
-                                       if (keepConnections && !e) {
+                                       if (keepConnections && !e && !exchange->reply.empty()) {
                                          exchange->request = {};
                                          return serve(exchange);
                                        }
