@@ -1,5 +1,6 @@
 #include "deck_host.hpp"
 
+#include "local_caller.hpp"
 #include "snapshot.hpp"
 
 #include <boost/asio/ip/address.hpp>
@@ -53,13 +54,22 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](const beast::error_code& error, std::size_t) {
       if (error) return self->end();
       auto request = parser_release(*self->parser_);
-      if (beast::websocket::is_upgrade(request)) return self->upgrade_(std::move(self->stream_), std::move(request));
+      const bool allowed = isLocalCaller(fieldOf(request, http::field::host), fieldOf(request, http::field::origin));
+      if (allowed && beast::websocket::is_upgrade(request)) {
+        return self->upgrade_(std::move(self->stream_), std::move(request));
+      }
       self->response_.emplace();
       self->response_->version(request.version());
-      self->response_->keep_alive(request.keep_alive());
+      self->response_->keep_alive(allowed && request.keep_alive());
       self->response_->set(http::field::server, "deck-host");
       self->response_->set(http::field::cache_control, "no-store");
-      self->answer_(request, *self->response_);
+      if (allowed) {
+        self->answer_(request, *self->response_);
+      } else {
+        self->response_->result(http::status::forbidden);
+        self->response_->set(http::field::content_type, "application/json");
+        self->response_->body() = R"({"error":"only the deck page on this machine and the plugin may use deck-host"})";
+      }
       self->response_->prepare_payload();
       self->stream_.expires_after(pageRequestTimeout);
       http::async_write(self->stream_, *self->response_, [self](const beast::error_code& e, std::size_t) {
@@ -70,6 +80,12 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   }
 
  private:
+  static std::optional<std::string_view> fieldOf(const http::request<http::string_body>& request, http::field name) {
+    const auto found = request.find(name);
+    if (found == request.end()) return std::nullopt;
+    return std::string_view(found->value());
+  }
+
   static http::request<http::string_body> parser_release(http::request_parser<http::string_body>& parser) {
     return parser.release();
   }

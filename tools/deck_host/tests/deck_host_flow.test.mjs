@@ -28,12 +28,16 @@ test("presses reach the simulator and the keys follow it", async () => {
   assert.ok(symbolOf(playPause.image).includes("\u25B6"));
   const runtimeBefore = keys.find((k) => k.name === "runtime").image;
 
+  // Another site's page open in the same browser is refused, and presses nothing.
+  const foreign = { method: "POST", headers: { Origin: "http://evil.example" } };
+  assert.equal((await fetch(base + "press?context=" + playPause.context, foreign)).status, 403);
   const pressed = await fetch(base + "press?context=" + playPause.context, { method: "POST" });
   assert.equal(pressed.status, 200);
   await until("the simulator to play", async () =>
     (await (await fetch("http://127.0.0.1:48187/status")).json()).playbackState === "playing", 2000);
   await until("the pause symbol", async () =>
     symbolOf((await state()).keys.find((k) => k.name === "playpause").image).includes("\u275A\u275A"), 2000);
+  assert.equal((await state()).keys.find((k) => k.name === "playpause").markCount, 1);
   await until("the runtime to advance", async () =>
     symbolOf((await state()).keys.find((k) => k.name === "runtime").image).join() !== symbolOf(runtimeBefore).join(), 3000);
 

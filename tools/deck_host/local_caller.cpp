@@ -1,0 +1,38 @@
+#include "local_caller.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+namespace vantry::deck {
+
+namespace {
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  const auto same = [&](char x, char y) { return lower(x) == lower(y); };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
+}
+
+bool isLoopbackHost(std::string_view host) {
+  auto name = host;
+  // A port follows the last colon, unless that colon is inside an IPv6 literal's brackets.
+  const auto colon = host.rfind(':');
+  if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos) {
+    const auto port = host.substr(colon + 1);
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
+    if (port.empty() || error != std::errc() || end != port.data() + port.size() || number > 65535) return false;
+    name = host.substr(0, colon);
+  }
+  return name == "127.0.0.1" || name == "[::1]" || equalIgnoringCase(name, "localhost");
+}
+
+}  // namespace
+
+bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::string_view> origin) {
+  if (!host || !isLoopbackHost(*host)) return false;
+  return !origin || equalIgnoringCase(*origin, "http://" + std::string(*host));
+}
+
+}  // namespace vantry::deck
