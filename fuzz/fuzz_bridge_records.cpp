@@ -1,51 +1,43 @@
 // Decoding of the bridge's status and action replies, and the key pictures drawn from a decoded
 // status, so that strange numbers and texts reach the time formatting and the escaping too.
 #include "bridge/bridge_records.hpp"
-#include "platform/utf8.hpp"
 #include "render/command_key_picture.hpp"
-#include "render/deck_action_kind.hpp"
 #include "render/key_image.hpp"
 #include "render/runtime_key_picture.hpp"
+#include "fuzz_check.hpp"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string_view>
+#include <boost/json.hpp>
 
 namespace {
 
-[[noreturn]] void fail(const char* what) {
-  std::fprintf(stderr, "fuzz_bridge_records: %s\n", what);
-  std::abort();
+// A picture that is not UTF-8 would be dropped on the way to the host; the JSON parser tells.
+void checkPicture(const std::string& svg) {
+  boost::system::error_code error;
+  boost::json::parse(boost::json::serialize(svg), error);
+  check(!error && !vantry::svgDataURL(svg).empty(), "picture that is not UTF-8");
 }
 
 void drawKeys(const std::optional<vantry::BridgeStatus>& status) {
-  // A picture that is not UTF-8 would be dropped on the way to the host.
-  const auto runtime = vantry::runtimeSVGForStatus(status);
-  if (!vantry::isValidUTF8(runtime)) fail("runtime picture is not UTF-8");
-  if (vantry::svgDataURL(runtime).empty()) fail("empty data URL");
+  checkPicture(vantry::runtimeSVGForStatus(status));
   for (const auto kind : vantry::allDeckActionKinds) {
     const auto symbol = vantry::commandSymbol(kind, status);
-    const auto svg = vantry::makeCommandSVG(vantry::title(kind), symbol.size, symbol.text);
-    if (!vantry::isValidUTF8(svg)) fail("command picture is not UTF-8");
+    checkPicture(vantry::makeCommandSVG(vantry::title(kind), symbol.size, symbol.text));
   }
-  if (status) {
-    for (const double seconds : {status->currentTime, status->duration, status->uploadProgressFraction}) {
-      if (vantry::formatTime(seconds).empty()) fail("empty time");
-    }
-    const int width = vantry::fillWidth(status->uploadProgressFraction);
-    if (width < 0 || width > 120) fail("fill width outside the bar");
+  if (!status) return;
+  for (const double seconds : {status->currentTime, status->duration, status->uploadProgressFraction}) {
+    check(!vantry::formatTime(seconds).empty(), "empty time");
   }
+  const int width = vantry::fillWidth(status->uploadProgressFraction);
+  check(width >= 0 && width <= 120, "fill width outside the bar");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view body(reinterpret_cast<const char*>(data), size);
-  const auto status = vantry::decodeBridgeStatus(body);
-  drawKeys(status);
-  if (const auto response = vantry::decodeBridgeActionResponse(body)) {
-    if (response->status) drawKeys(response->status);
+  drawKeys(vantry::decodeBridgeStatus(body));
+  if (const auto response = vantry::decodeBridgeActionResponse(body); response && response->status) {
+    drawKeys(response->status);
   }
   return 0;
 }

@@ -2,16 +2,12 @@
 // the whole answer to one GET, after which the server closes. The reply then goes where the plugin
 // sends it: status decoding and the outcome of a key press.
 #include "bridge/bridge_replies.hpp"
-#include "loopback_reply_server.hpp"
 #include "platform/http_data_task.hpp"
+#include "support/run_until.hpp"
+#include "support/test_bridge_server.hpp"
+#include "fuzz_check.hpp"
 
 #include <boost/url/url.hpp>
-
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -20,48 +16,30 @@ using namespace std::chrono_literals;
 constexpr vantry::HttpLimits limits{200ms, 16 * 1024};
 
 struct Fixture {
+  std::string answer;
   boost::asio::io_context context;
-  vantry::fuzz::LoopbackReplyServer server{context};
-  boost::urls::url address{"http://127.0.0.1:" + std::to_string(server.port()) + "/status"};
+  vantry::test::TestBridgeServer server{context, [this](const std::string&) { return vantry::test::ScriptedReply{answer}; }};
+  boost::urls::url address{server.baseURL() + "/status"};
 };
-
-[[noreturn]] void fail(const char* what) {
-  std::fprintf(stderr, "fuzz_http_reply: %s\n", what);
-  std::abort();
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Fixture f;
-  f.server.reply.assign(reinterpret_cast<const char*>(data), size);
-
+  f.answer.assign(reinterpret_cast<const char*>(data), size);
+  f.server.requests.clear();
   int completions = 0;
   vantry::HttpReply reply;
-  vantry::startHttpGet(
-      f.context, f.address,
-      [&](vantry::HttpReply r) {
-        ++completions;
-        reply = std::move(r);
-      },
-      limits);
-
+  vantry::startHttpGet(f.context, f.address, [&](vantry::HttpReply r) { ++completions; reply = std::move(r); }, limits);
   // The client's own time-out bounds the wait; this deadline only catches a completion that never runs.
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (completions == 0 || f.server.open != 0) {
-    if (std::chrono::steady_clock::now() >= deadline) fail("no completion, or the server's connection stayed open");
-    f.context.restart();
-    f.context.run_one_for(10ms);
-  }
+  check(vantry::test::runUntil(f.context, [&] { return completions > 0 && !f.server.requests.empty(); }), "no completion");
   f.context.restart();
   f.context.poll();
-  if (completions != 1) fail("completion ran more than once");
-  if (reply.statusCode.has_value() != reply.body.has_value()) fail("status code and body disagree");
-  if (reply.body && reply.body->size() > limits.bodyLimitBytes) fail("body above the limit");
-
-  const auto status = vantry::statusFromReply(reply);
-  const bool outcome = vantry::actionOutcome(reply);
-  if (status && !(*reply.statusCode >= 200 && *reply.statusCode < 300)) fail("status from a non-2xx reply");
-  static_cast<void>(outcome);
+  check(completions == 1, "completion ran more than once");
+  check(reply.statusCode.has_value() == reply.body.has_value(), "status code and body disagree");
+  check(!reply.body || reply.body->size() <= limits.bodyLimitBytes, "body above the limit");
+  const bool success = reply.statusCode >= 200u && reply.statusCode < 300u;
+  check(success || !vantry::statusFromReply(reply), "status from a non-2xx reply");
+  static_cast<void>(vantry::actionOutcome(reply));
   return 0;
 }

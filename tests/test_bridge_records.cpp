@@ -1,14 +1,13 @@
-#include "bridge/bridge_records.hpp"
+#include "bridge/bridge_replies.hpp"
 #include "support/status_json.hpp"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
+#include <tuple>
+#include <vector>
 
 namespace json = boost::json;
-using vantry::decodeBridgeActionResponse;
-using vantry::decodeBridgeStatus;
+using namespace vantry;
 using vantry::test::fullStatusObject;
 
 namespace {
@@ -18,98 +17,63 @@ TEST(BridgeStatusDecoding, FullBodyGivesEveryField) {
   body["somethingNew"] = json::array{1, 2};
   const auto s = decodeBridgeStatus(json::serialize(body));
   ASSERT_TRUE(s);
-  EXPECT_TRUE(s->bridgeEnabled);
-  EXPECT_EQ(s->bridgePort, 48187);
-  EXPECT_EQ(s->appName, "Vantry Pro");
-  EXPECT_EQ(s->bundleIdentifier, "vesk.quillfern.vantrypro");
-  EXPECT_EQ(s->role, "primary");
-  EXPECT_EQ(s->playbackState, "paused");
-  EXPECT_EQ(s->selectedClipID, "clip-1");
-  EXPECT_EQ(s->selectedClipTitle, "Opening");
-  EXPECT_EQ(s->currentTime, 30.0);
-  EXPECT_EQ(s->duration, 120.0);
-  EXPECT_TRUE(s->canStartPlaybackNow);
-  EXPECT_EQ(s->syncStartCountdownSecondsRemaining, 0);
-  EXPECT_EQ(s->libraryCount, 4);
-  EXPECT_EQ(s->playlistCount, 2);
-  EXPECT_EQ(s->connectedVisionClients, 1);
-  EXPECT_FALSE(s->endlessLoopEnabled);
-  EXPECT_EQ(s->uploadReadyCount, 3);
-  EXPECT_EQ(s->uploadTotalCount, 3);
-  EXPECT_EQ(s->uploadProgressFraction, 1.0);
+  EXPECT_EQ(std::tie(s->bridgeEnabled, s->bridgePort, s->appName, s->bundleIdentifier, s->role, s->playbackState,
+                     s->selectedClipID, s->selectedClipTitle, s->currentTime, s->duration, s->canStartPlaybackNow),
+            std::make_tuple(true, 48187, "Vantry Pro", "vesk.quillfern.vantrypro", "primary", "paused", "clip-1",
+                            "Opening", 30.0, 120.0, true));
+  EXPECT_EQ(std::tie(s->syncStartCountdownSecondsRemaining, s->libraryCount, s->playlistCount,
+                     s->connectedVisionClients, s->endlessLoopEnabled, s->uploadReadyCount, s->uploadTotalCount,
+                     s->uploadProgressFraction),
+            std::make_tuple(0, 4, 2, 1, false, 3, 3, 1.0));
 }
 
-struct StatusCase {
-  const char* name;
-  std::function<void(json::object&)> change;
-  bool decodes;
-};
-
-class BridgeStatusCases : public ::testing::TestWithParam<StatusCase> {};
-
-TEST_P(BridgeStatusCases, DecodesOnlyAWholeRecord) {
-  auto body = fullStatusObject();
-  GetParam().change(body);
-  EXPECT_EQ(decodeBridgeStatus(json::serialize(body)).has_value(), GetParam().decodes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bodies, BridgeStatusCases,
-    ::testing::Values(
-        StatusCase{"clip_keys_absent", [](auto& o) { o.erase("selectedClipID"); o.erase("selectedClipTitle"); }, true},
-        StatusCase{"clip_keys_null", [](auto& o) { o["selectedClipID"] = nullptr; o["selectedClipTitle"] = nullptr; }, true},
-        StatusCase{"clip_id_number", [](auto& o) { o["selectedClipID"] = 5; }, false},
-        StatusCase{"unread_key_missing", [](auto& o) { o.erase("libraryCount"); }, false},
-        StatusCase{"required_key_null", [](auto& o) { o["role"] = nullptr; }, false},
-        StatusCase{"port_max", [](auto& o) { o["bridgePort"] = 65535; }, true},
-        StatusCase{"port_above_16_bits", [](auto& o) { o["bridgePort"] = 65536; }, false},
-        StatusCase{"port_negative", [](auto& o) { o["bridgePort"] = -1; }, false},
-        StatusCase{"bool_as_number", [](auto& o) { o["bridgeEnabled"] = 1; }, false},
-        StatusCase{"bool_as_string", [](auto& o) { o["endlessLoopEnabled"] = "true"; }, false},
-        StatusCase{"float_as_whole_number", [](auto& o) { o["currentTime"] = 12; }, true},
-        StatusCase{"float_as_string", [](auto& o) { o["duration"] = "120"; }, false},
-        StatusCase{"integer_with_fraction", [](auto& o) { o["libraryCount"] = 2.5; }, false},
-        StatusCase{"integer_written_whole_float", [](auto& o) { o["libraryCount"] = 2.0; }, true},
-        StatusCase{"integer_int64_min", [](auto& o) { o["playlistCount"] = INT64_MIN; }, true},
-        StatusCase{"integer_beyond_int64", [](auto& o) { o["playlistCount"] = std::uint64_t(INT64_MAX) + 1; }, false},
-        StatusCase{"integer_huge_float", [](auto& o) { o["playlistCount"] = 1e19; }, false},
-        StatusCase{"text_as_number", [](auto& o) { o["playbackState"] = 1; }, false},
-        StatusCase{"key_case_differs", [](auto& o) { o.erase("appName"); o["AppName"] = "x"; }, false}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
-
-TEST(BridgeStatusDecoding, RejectsBodiesThatAreNoObject) {
+TEST(BridgeStatusDecoding, DecodesOnlyAWholeRecordOfExactTypes) {
+  // Keys set on a full body, keys taken from it, and whether it still decodes.
+  const std::tuple<json::object, std::vector<const char*>, bool> cases[] = {
+      {{{"selectedClipID", nullptr}, {"selectedClipTitle", nullptr}}, {}, true},
+      {{}, {"selectedClipID", "selectedClipTitle"}, true}, {{{"selectedClipID", 5}}, {}, false},
+      {{}, {"libraryCount"}, false},                       {{{"role", nullptr}}, {}, false},
+      {{{"bridgePort", 65535}}, {}, true},                 {{{"bridgePort", 65536}}, {}, false},
+      {{{"bridgePort", -1}}, {}, false},                   {{{"bridgeEnabled", 1}}, {}, false},
+      {{{"endlessLoopEnabled", "true"}}, {}, false},       {{{"currentTime", 12}}, {}, true},
+      {{{"duration", "120"}}, {}, false},                  {{{"libraryCount", 2.5}}, {}, false},
+      {{{"libraryCount", 2.0}}, {}, true},                 {{{"playlistCount", INT64_MIN}}, {}, true},
+      {{{"playlistCount", 1e19}}, {}, false},              {{{"playlistCount", std::uint64_t(INT64_MAX) + 1}}, {}, false},
+      {{{"playbackState", 1}}, {}, false},                 {{{"AppName", "x"}}, {"appName"}, false},
+  };
+  for (const auto& [set, erase, decodes] : cases) {
+    auto body = fullStatusObject();
+    for (const auto& [key, value] : set) body[key] = value;
+    for (const char* key : erase) body.erase(key);
+    EXPECT_EQ(decodeBridgeStatus(json::serialize(body)).has_value(), decodes)
+        << set << " without " << testing::PrintToString(erase);
+  }
   for (const char* body : {"", "[]", "42", "\"status\"", "{", "{\"bridgeEnabled\":true", "null"}) {
     EXPECT_FALSE(decodeBridgeStatus(body)) << body;
   }
 }
 
-TEST(BridgeActionResponseDecoding, StatusIsOptionalButWholeWhenGiven) {
-  const auto status = fullStatusObject();
-  auto statusMissingKey = fullStatusObject();
-  statusMissingKey.erase("role");
-
-  struct Case {
-    const char* name;
-    json::object body;
-    bool decodes;
-    bool ok;
-    bool hasStatus;
+TEST(BridgeReplies, PressOutcomeAndStatusFollowCodeAndBody) {
+  const std::string okTrue = R"({"ok":true,"message":"played"})", okFalse = R"({"ok":false,"message":"no clip"})";
+  const std::string status = test::statusBody(), okWithStatus = R"({"ok":true,"message":"","status":)" + status + "}";
+  // The code (0: no response), the body, the press's outcome, and whether the reply gives a status. A body
+  // decodes as an action reply only when whole: an inner status is absent, null or whole too.
+  const std::tuple<unsigned, std::string, bool, bool> cases[] = {
+      {0, "", false, false},         {200, okTrue, true, false},   {200, okFalse, false, false},
+      {204, "", true, false},        {200, "<html>", true, false}, {200, R"({"ok":false})", true, false},
+      {299, "", true, false},        {500, okTrue, true, false},   {400, okFalse, false, false},
+      {404, "", false, false},       {300, "", false, false},      {199, "", false, false},
+      {200, status, true, true},     {299, status, true, true},    {304, status, false, false},
+      {500, status, false, false},   {200, "{\"bridgeEnabled\":", true, false},
+      {500, okWithStatus, true, false},                            {500, R"({"ok":true})", false, false},
+      {200, R"({"ok":false,"message":"x","status":null})", false, false},
+      {200, R"({"ok":false,"message":"x","status":{"role":"primary"}})", true, false},
+      {500, R"({"ok":true,"message":"x","status":3})", false, false}, {500, R"({"ok":1,"message":"x"})", false, false},
   };
-  const Case cases[] = {
-      {"no_status", {{"ok", true}, {"message", "done"}}, true, true, false},
-      {"null_status", {{"ok", false}, {"message", "no"}, {"status", nullptr}}, true, false, false},
-      {"full_status", {{"ok", true}, {"message", ""}, {"status", status}}, true, true, true},
-      {"broken_status", {{"ok", true}, {"message", "done"}, {"status", statusMissingKey}}, false, false, false},
-      {"status_not_object", {{"ok", true}, {"message", "done"}, {"status", 3}}, false, false, false},
-      {"no_message", {{"ok", true}}, false, false, false},
-      {"ok_as_number", {{"ok", 1}, {"message", "done"}}, false, false, false},
-  };
-  for (const auto& c : cases) {
-    const auto response = decodeBridgeActionResponse(json::serialize(c.body));
-    ASSERT_EQ(response.has_value(), c.decodes) << c.name;
-    if (!response) continue;
-    EXPECT_EQ(response->ok, c.ok) << c.name;
-    EXPECT_EQ(response->status.has_value(), c.hasStatus) << c.name;
+  for (const auto& [code, body, pressOk, hasStatus] : cases) {
+    const auto reply = code ? HttpReply{code, body} : HttpReply{};
+    EXPECT_EQ(actionOutcome(reply), pressOk) << code << " " << body;
+    EXPECT_EQ(statusFromReply(reply).has_value(), hasStatus) << code << " " << body;
   }
 }
 

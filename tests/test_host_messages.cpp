@@ -1,92 +1,98 @@
+#include "app/launch_values.hpp"
 #include "host/host_connection.hpp"
 #include "host/host_messages.hpp"
-#include "platform/utf8.hpp"
 
 #include <gtest/gtest.h>
 
 #include <boost/json.hpp>
+
+#include <tuple>
 
 namespace json = boost::json;
 using namespace vantry;
 
 namespace {
 
-const std::string stopId = "vesk.quillfern.vantrypro.streamdeck.stop";
+using Launch = std::tuple<std::int64_t, std::string, std::string>;  // a port of 0: launch refused
+
+Launch launch(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "/opt/bin/VantryProDeckPlugin");
+  const auto values = readLaunchValues(arguments);
+  return values ? Launch{values->streamDeckPort, values->pluginUUID, values->registerEvent} : Launch{0, "", ""};
+}
+
+TEST(LaunchValues, PortIsADecimalNumberOfOneOrMoreAndAddressesTheHostWhenItFits) {
+  // The port text, the port read from it (0: launch refused), and the host's address for that port.
+  const std::tuple<const char*, std::int64_t, const char*> cases[] = {
+      {"28196", 28196, "ws://127.0.0.1:28196"}, {"+0042", 42, "ws://127.0.0.1:42"}, {"007", 7, "ws://127.0.0.1:7"},
+      {"1", 1, "ws://127.0.0.1:1"}, {"65535", 65535, "ws://127.0.0.1:65535"}, {"65536", 65536, ""}, {"93732", 93732, ""},
+      {"99999", 99999, ""}, {"9223372036854775807", INT64_MAX, ""}, {"0", 0, ""}, {"-5", 0, ""}, {"12 3", 0, ""},
+      {" 123", 0, ""}, {"12a", 0, ""}, {"0x10", 0, ""}, {"", 0, ""}, {"+", 0, ""}, {"+-5", 0, ""},
+      {"9223372036854775808", 0, ""}, {"-9223372036854775808", 0, ""},
+  };
+  for (const auto& [text, port, address] : cases) {
+    const auto read = std::get<0>(launch({"-port", text, "-pluginUUID", "u", "-registerEvent", "r"}));
+    EXPECT_EQ(read, port) << text;
+    EXPECT_EQ(hostWebSocketAddress(read).value_or(boost::urls::url()).buffer(), address) << text;
+  }
+}
+
+TEST(LaunchValues, FirstOccurrenceOfEachFlagInAnyOrder) {
+  const std::pair<std::vector<std::string>, Launch> cases[] = {
+      {{"-info", "{\"a\":1}", "-registerEvent", "registerPlugin", "-pluginUUID", "ABC", "-port", "1"}, {1, "ABC", "registerPlugin"}},
+      {{"-port", "7", "-port", "8", "-pluginUUID", "a", "-pluginUUID", "b", "-registerEvent", "r"}, {7, "a", "r"}},
+      {{"-info", "-port", "5", "-port", "6", "-pluginUUID", "u", "-registerEvent", "r"}, {5, "u", "r"}},
+      {{"-port", "3", "-pluginUUID", "", "-registerEvent", ""}, {3, "", ""}},
+      {{"-pluginUUID", "u", "-registerEvent", "r", "-port"}, {0, "", ""}},
+      {{"-port", "-pluginUUID", "u", "-registerEvent", "r"}, {0, "", ""}},
+      {{"-port", "3", "-registerEvent", "r"}, {0, "", ""}},
+      {{"-port", "3", "-pluginUUID", "u"}, {0, "", ""}},
+      {{"-Port", "3", "-pluginUUID", "u", "-registerEvent", "r"}, {0, "", ""}},
+  };
+  for (const auto& [arguments, values] : cases) EXPECT_EQ(launch(arguments), values) << testing::PrintToString(arguments);
+  EXPECT_FALSE(readLaunchValues({}));
+}
 
 TEST(HostEventParsing, ActsOnlyOnWellFormedKnownEvents) {
-  struct Case {
-    std::string text;
-    int expected;  // variant index, or -1 for dropped
-  };
-  const Case cases[] = {
-      {R"({"event":"willAppear","context":"c1","action":")" + stopId + R"(","device":"d","payload":{}})", 0},
+  const std::string stop = R"(,"action":"vesk.quillfern.vantrypro.streamdeck.stop")";
+  // The event's place in the variant, or -1 for a message that is dropped.
+  const std::pair<std::string, int> cases[] = {
+      {R"({"event":"willAppear","context":"c1")" + stop + R"(,"device":"d","payload":{}})", 0},
       {R"({"event":"willDisappear","context":"c1"})", 1},
-      {R"({"event":"keyDown","context":"c1","action":"unknown"})", 2},
+      {R"({"event":"keyDown","context":"c1","action":"x"})", 2},
       {R"({"event":"applicationDidLaunch"})", 3},
-      {R"({"event":"deviceDidConnect","device":"d","deviceInfo":{}})", 3},
-      {"not json", -1},
-      {"[1,2]", -1},
-      {"\"willAppear\"", -1},
-      {R"({"context":"c1"})", -1},
-      {R"({"event":5})", -1},
-      {R"({"event":null})", -1},
-      {R"({"event":"WillAppear","context":"c1","action":")" + stopId + "\"}", -1},
-      {R"({"event":"keydown","context":"c1"})", -1},
-      {R"({"event":"keyUp","context":"c1"})", -1},
-      {R"({"event":"willAppear","context":7,"action":")" + stopId + "\"}", -1},
-      {R"({"event":"willAppear","action":")" + stopId + "\"}", -1},
-      {R"({"event":"willAppear","context":"c1"})", -1},
+      {R"({"event":"deviceDidConnect","device":"d"})", 3},
+      {"not json", -1}, {"[1,2]", -1}, {"\"willAppear\"", -1}, {R"({"context":"c1"})", -1}, {R"({"event":5})", -1},
+      {R"({"event":null})", -1}, {R"({"event":"WillAppear","context":"c1")" + stop + "}", -1},
+      {R"({"event":"keydown","context":"c1"})", -1}, {R"({"event":"keyUp","context":"c1"})", -1},
+      {R"({"event":"willAppear","context":7)" + stop + "}", -1}, {R"({"event":"willAppear")" + stop + "}", -1},
+      {R"({"event":"willAppear","context":"c1"})", -1}, {R"({"event":"willDisappear","context":null})", -1},
       {R"({"event":"willAppear","context":"c1","action":"vesk.quillfern.vantrypro.streamdeck.STOP"})", -1},
-      {R"({"event":"willDisappear","context":null})", -1},
-      {R"({"event":"keyDown","context":["c1"]})", -1},
-      {"{\"event\":\"keyDown\",\"context\":\"\xff\"}", -1},
+      {R"({"event":"keyDown","context":["c1"]})", -1}, {"{\"event\":\"keyDown\",\"context\":\"\xff\"}", -1},
   };
-  for (const auto& c : cases) {
-    const auto event = parseHostEvent(c.text);
-    EXPECT_EQ(event ? int(event->index()) : -1, c.expected) << c.text;
+  for (const auto& [text, index] : cases) {
+    const auto event = parseHostEvent(text);
+    EXPECT_EQ(event ? int(event->index()) : -1, index) << text;
   }
-  const auto appear = parseHostEvent(R"({"event":"willAppear","context":"Ctx","action":")" + stopId + "\"}");
+  const auto appear = parseHostEvent(R"({"event":"willAppear","context":"Ctx")" + stop + "}");
   ASSERT_TRUE(appear);
   EXPECT_EQ(std::get<WillAppear>(*appear).context, "Ctx");
   EXPECT_EQ(std::get<WillAppear>(*appear).kind, DeckActionKind::stop);
 }
 
-TEST(OutgoingMessages, EnvelopeCarriesPayloadOnlyWhenGiven) {
-  EXPECT_EQ(json::parse(*wireText(eventEnvelope("showOk", "c1"))), json::parse(R"({"event":"showOk","context":"c1"})"));
-  const json::object empty;
-  EXPECT_EQ(json::parse(*wireText(eventEnvelope("x", "c1", &empty))),
-            json::parse(R"({"event":"x","context":"c1","payload":{}})"));
-  const auto image = imagePayload("data:image/svg+xml;base64,AA==");
-  EXPECT_EQ(json::parse(*wireText(eventEnvelope("setImage", "c1", &image))),
-            json::parse(R"({"event":"setImage","context":"c1","payload":{"image":"data:image/svg+xml;base64,AA==","target":0}})"));
-  EXPECT_EQ(json::parse(*wireText(emptyTitlePayload())), json::parse(R"({"title":"","target":0})"));
-  EXPECT_EQ(*wireText(registrationMessage("registerPlugin", "ABC")), R"({"event":"registerPlugin","uuid":"ABC"})");
-}
-
-TEST(OutgoingMessages, TextThatIsNotUTF8IsNotSent) {
-  EXPECT_FALSE(wireText(eventEnvelope("showOk", "\xc3\x28")));
-  EXPECT_TRUE(wireText(eventEnvelope("showOk", "caf\xc3\xa9")));
-}
-
-TEST(Utf8, AcceptsOnlyWellFormedText) {
-  const std::pair<std::string, bool> cases[] = {
-      {"", true},          {"plain", true},         {"\xe2\x9d\x9a", true},      {"\xf0\x9f\x8e\xac", true},
-      {"\xc0\xaf", false}, {"\xe0\x80\xaf", false}, {"\xed\xa0\x80", false},     {"\xf4\x90\x80\x80", false},
-      {"\xe2\x9d", false}, {"\x80", false},         {"\xf8\x88\x80\x80", false}, {std::string("a\0b", 3), true},
-      // Long ASCII runs around the checked sequences, which are read a word at a time.
-      {"0123456789\xe2\x9d\x9a" "0123456789", true}, {"01234567\xe2\x9d", false},
-      {"abcdefgh\x80" "abcdefgh", false},           {"abcdefghijklmno\xc3", false},
+TEST(OutgoingMessages, EnvelopeCarriesPayloadOnlyWhenGivenAndOnlyUTF8IsSent) {
+  const json::object empty, image = imagePayload("data:image/svg+xml;base64,AA=="), title = emptyTitlePayload();
+  const std::pair<json::object, const char*> cases[] = {
+      {eventEnvelope("showOk", "c1"), R"({"event":"showOk","context":"c1"})"},
+      {eventEnvelope("x", "c1", &empty), R"({"event":"x","context":"c1","payload":{}})"},
+      {eventEnvelope("setImage", "c1", &image),
+       R"({"event":"setImage","context":"c1","payload":{"image":"data:image/svg+xml;base64,AA==","target":0}})"},
+      {eventEnvelope("setTitle", "caf\xc3\xa9", &title),
+       R"({"event":"setTitle","context":"café","payload":{"title":"","target":0}})"},
   };
-  for (const auto& [bytes, valid] : cases) EXPECT_EQ(isValidUTF8(bytes), valid) << bytes;
-}
-
-TEST(HostAddress, PortIsWrittenInFullOrRefused) {
-  EXPECT_EQ(hostWebSocketAddress(28196)->buffer(), "ws://127.0.0.1:28196");
-  EXPECT_EQ(hostWebSocketAddress(1)->buffer(), "ws://127.0.0.1:1");
-  EXPECT_EQ(hostWebSocketAddress(65535)->buffer(), "ws://127.0.0.1:65535");
-  for (const std::int64_t port : {std::int64_t(65536), std::int64_t(99999), std::int64_t(65536 + 28196), INT64_MAX}) {
-    EXPECT_FALSE(hostWebSocketAddress(port)) << port;
-  }
+  for (const auto& [message, text] : cases) EXPECT_EQ(json::parse(wireText(message).value_or("0")), json::parse(text));
+  EXPECT_EQ(wireText(registrationMessage("registerPlugin", "ABC")), R"({"event":"registerPlugin","uuid":"ABC"})");
+  EXPECT_FALSE(wireText(eventEnvelope("showOk", "\xc3\x28")));
 }
 
 }  // namespace
