@@ -190,8 +190,10 @@ TEST(RuntimeKeyPicture, PositionDurationAndBarFollowTheStatus) {
 TEST(LogoKeyPicture, FallbackIsTheTemplateTextExactly) { EXPECT_EQ(fallbackLogoSVG(), fallbackLogo); }
 
 TEST(LogoKeyPicture, LogoLiesTwoLevelsAboveTheExecutable) {
-  EXPECT_EQ(logoFilePath("/a/b/c/program"), "/a/b/assets/vantry-app-logo.png");
-  EXPECT_EQ(logoFilePath("/a/b/./x/../c/program"), "/a/b/assets/vantry-app-logo.png");
+  // On the current drive, where there are drives.
+  const auto logo = std::filesystem::absolute("/a/b/assets/vantry-app-logo.png");
+  EXPECT_EQ(logoFilePath("/a/b/c/program"), logo);
+  EXPECT_EQ(logoFilePath("/a/b/./x/../c/program"), logo);
 }
 
 TEST(KeyImage, Base64DataURL) {
