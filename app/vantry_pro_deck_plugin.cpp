@@ -10,20 +10,21 @@ namespace vantry {
 
 std::shared_ptr<VantryProDeckPlugin> VantryProDeckPlugin::make(const std::vector<std::string>& arguments,
                                                                boost::asio::io_context& context,
-                                                               PluginSettings settings) {
+                                                               PluginSettings settings,
+                                                               std::optional<std::filesystem::path> programPath) {
   auto values = readLaunchValues(arguments);
   if (!values) {
     std::fputs("VantryProDeckPlugin: missing Stream Deck launch arguments.\n", stderr);
     return nullptr;
   }
-  std::string programPath = arguments.empty() ? std::string() : arguments.front();
+  if (!programPath) programPath = arguments.front();
   return std::shared_ptr<VantryProDeckPlugin>(new VantryProDeckPlugin(
       values->streamDeckPort, std::move(values->pluginUUID), std::move(values->registerEvent),
-      std::move(programPath), context, std::move(settings)));
+      std::move(*programPath), context, std::move(settings)));
 }
 
 VantryProDeckPlugin::VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event,
-                                         std::string programPath, boost::asio::io_context& context,
+                                         std::filesystem::path programPath, boost::asio::io_context& context,
                                          PluginSettings settings)
     : streamDeckPort(port),
       pluginUUID(std::move(uuid)),

@@ -12,6 +12,7 @@
 #include <boost/url/url.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,9 +34,11 @@ struct PluginSettings {
 class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlugin> {
  public:
   // Nothing, after writing the launch message to standard error, when the launch values are
-  // missing or invalid.
+  // missing or invalid. The program path, where the logo is looked up from, is the first argument
+  // unless given in the platform's own form.
   static std::shared_ptr<VantryProDeckPlugin> make(const std::vector<std::string>& arguments,
-                                                   boost::asio::io_context& context, PluginSettings settings = {});
+                                                   boost::asio::io_context& context, PluginSettings settings = {},
+                                                   std::optional<std::filesystem::path> programPath = std::nullopt);
 
   // Submits the start work item: connect to the host, then start the status polling.
   void start();
@@ -81,7 +84,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   bool isPollingStatus = false;
 
  private:
-  VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::string programPath,
+  VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::filesystem::path programPath,
                       boost::asio::io_context& context, PluginSettings settings);
   void applyStatusReply(const HttpReply& reply);
   void deliverSVG(const std::string& context, std::string svg);
@@ -95,7 +98,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   };
   std::unordered_map<std::string, SentPicture> sentPictures_;
 
-  const std::string programPath_;
+  const std::filesystem::path programPath_;
   // Outer optional: computed yet; inner: a logo file was read.
   std::optional<std::optional<std::string>> appLogoDataURL_;
 };

@@ -29,15 +29,15 @@ std::string_view fallbackLogoSVG() {
          "</svg>";
 }
 
-std::string logoFilePath(std::string_view programPath) {
+fs::path logoFilePath(const fs::path& programPath) {
   std::error_code error;
-  fs::path program = fs::absolute(fs::path(programPath), error);
-  if (error) program = fs::path(programPath);
+  fs::path program = fs::absolute(programPath, error);
+  if (error) program = programPath;
   program = program.lexically_normal();
-  return (program.parent_path().parent_path() / "assets" / "vantry-app-logo.png").string();
+  return program.parent_path().parent_path() / "assets" / "vantry-app-logo.png";
 }
 
-std::optional<std::string> readLogoDataURL(std::string_view programPath) {
+std::optional<std::string> readLogoDataURL(const fs::path& programPath) {
   const auto path = logoFilePath(programPath);
   std::error_code error;
   if (!fs::is_regular_file(path, error)) return std::nullopt;

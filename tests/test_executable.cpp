@@ -1,7 +1,11 @@
 #include "support/child_process.hpp"
 #include "support/plugin_harness.hpp"
+#include "support/temp_dir.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 using namespace vantry;
 using namespace vantry::test;
@@ -9,7 +13,21 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string executable = VANTRY_PLUGIN_EXECUTABLE;
+// The plugin built beside the tests, or another build named in the environment together with the
+// program that starts it (Wine, for a Windows build).
+std::string fromEnvironment(const char* name, const char* otherwise) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : otherwise;
+}
+const std::string executable = fromEnvironment("VANTRY_PLUGIN_EXECUTABLE", VANTRY_PLUGIN_EXECUTABLE);
+const std::string launcher = fromEnvironment("VANTRY_PLUGIN_LAUNCHER", "");
+
+std::vector<std::string> command(std::vector<std::string> arguments, const std::string& program = executable) {
+  arguments.insert(arguments.begin(), program);
+  if (!launcher.empty()) arguments.insert(arguments.begin(), launcher);
+  return arguments;
+}
+
 const std::string launchMessage = "VantryProDeckPlugin: missing Stream Deck launch arguments.\n";
 
 TEST(Executable, RefusesMissingOrInvalidLaunchValues) {
@@ -23,9 +41,7 @@ TEST(Executable, RefusesMissingOrInvalidLaunchValues) {
       {"-port", "28 196", "-pluginUUID", "u", "-registerEvent", "r"},
   };
   for (const auto& arguments : cases) {
-    std::vector<std::string> argv{executable};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    ChildProcess child(argv);
+    ChildProcess child(command(arguments));
     ASSERT_TRUE(child.started());
     EXPECT_EQ(child.exitStatusWithin(5s), 1) << arguments.size();
     EXPECT_EQ(child.stderrText(), launchMessage);
@@ -33,21 +49,36 @@ TEST(Executable, RefusesMissingOrInvalidLaunchValues) {
 }
 
 TEST(Executable, AWebSocketPortAbove65535IsReportedOnceAndThePluginKeepsRunning) {
-  ChildProcess child({executable, "-port", "70000", "-pluginUUID", "u", "-registerEvent", "r"});
+  ChildProcess child(command({"-port", "70000", "-pluginUUID", "u", "-registerEvent", "r"}));
   ASSERT_TRUE(child.started());
+  // Written while the plugin runs on, not held back until it ends.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (child.stderrText().empty() && !child.exitStatusWithin(20ms) && std::chrono::steady_clock::now() < deadline) {
+  }
   EXPECT_FALSE(child.exitStatusWithin(1500ms));
   EXPECT_EQ(child.stderrText(), "VantryProDeckPlugin: invalid websocket URL.\n");
 }
 
-// Run as a host runs it, with the bridge where the application serves it.
+// Run as a host runs it, with the bridge where the application serves it, from a bundle in a folder
+// whose name not every code page can spell.
 TEST(Executable, RegistersDrawsPollsAndSurvivesTheHostDroppingIt) {
+  namespace fs = std::filesystem;
+  const TempDir dir("vantry-executable-");
+  const auto bundle = dir.path / fs::path(u8"Шоу") / "bundle";
+  fs::create_directories(bundle / "bin");
+  fs::create_directories(bundle / "assets");
+  const auto program = bundle / "bin" / fs::path(executable).filename();
+  fs::copy_file(executable, program);
+  const std::string logo("\x89PNG\r\n\x1a\n\0\x01", 10);
+  std::ofstream(bundle / "assets" / "vantry-app-logo.png", std::ios::binary) << logo;
   boost::asio::io_context context;
   TestHostServer host(context);
   auto status = fullStatusObject();
   status["playbackState"] = "playing";
   TestBridgeServer bridge(context, [&](const std::string&) { return statusReply(status); }, 48187);
-  ChildProcess child({executable, "-port", std::to_string(host.port()), "-pluginUUID", "ABCDEF0123456789ABCDEF0123456789",
-                      "-registerEvent", "registerPlugin", "-info", R"({"application":{"platform":"linux"}})"});
+  ChildProcess child(command({"-port", std::to_string(host.port()), "-pluginUUID", "ABCDEF0123456789ABCDEF0123456789",
+                              "-registerEvent", "registerPlugin", "-info", R"({"application":{"platform":"linux"}})"},
+                             program.string()));
   ASSERT_TRUE(child.started());
   ASSERT_TRUE(runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); }));
   EXPECT_EQ(host.latest()->received.front().text,
@@ -62,6 +93,7 @@ TEST(Executable, RegistersDrawsPollsAndSurvivesTheHostDroppingIt) {
   EXPECT_NE(latest[std::string(rawValue(DeckActionKind::playPause))].find(">❚❚</text>"), std::string::npos);
   EXPECT_NE(latest[std::string(rawValue(DeckActionKind::runtime))].find(">00:30</text>"), std::string::npos);
   EXPECT_NE(latest[std::string(rawValue(DeckActionKind::runtime))].find("width=\"30\""), std::string::npos);
+  EXPECT_EQ(latest[std::string(rawValue(DeckActionKind::logo))], logo);
   EXPECT_GE(bridge.count("/status"), 1u);
 
   const auto closedAt = std::chrono::steady_clock::now();

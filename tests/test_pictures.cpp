@@ -125,8 +125,10 @@ TEST(KeyPictures, TimeTextAndBarWidthAtTheirEdges) {
 
 TEST(KeyPictures, LogoFallbackAndDataURLs) {
   EXPECT_EQ(fallbackLogoSVG(), logoKey);
-  EXPECT_EQ(logoFilePath("/a/b/c/program"), "/a/b/assets/vantry-app-logo.png");
-  EXPECT_EQ(logoFilePath("/a/b/./x/../c/program"), "/a/b/assets/vantry-app-logo.png");
+  // On the current drive, where there are drives.
+  const auto logo = std::filesystem::absolute("/a/b/assets/vantry-app-logo.png");
+  EXPECT_EQ(logoFilePath("/a/b/c/program"), logo);
+  EXPECT_EQ(logoFilePath("/a/b/./x/../c/program"), logo);
   EXPECT_EQ(svgDataURL("<svg/>"), "data:image/svg+xml;base64,PHN2Zy8+");
   const std::pair<const char*, const char*> base64[] = {
       {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xff\xfe\xfd", "//79"}};

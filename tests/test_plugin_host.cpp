@@ -230,9 +230,9 @@ TEST(LogoKey, AnEmptyLogoFileIsAnEmptyPicture) {
   const auto& bundle = dir.path;
   fs::create_directories(bundle / "assets");
   std::ofstream(bundle / "assets" / "vantry-app-logo.png");
-  EXPECT_EQ(readLogoDataURL((bundle / "bin" / "VantryProDeckPlugin").string()), "data:image/png;base64,");
+  EXPECT_EQ(readLogoDataURL(bundle / "bin" / "VantryProDeckPlugin"), "data:image/png;base64,");
   fs::create_directories(bundle / "other" / "assets" / "vantry-app-logo.png");  // a folder, not a file
-  EXPECT_FALSE(readLogoDataURL((bundle / "other" / "bin" / "VantryProDeckPlugin").string()));
+  EXPECT_FALSE(readLogoDataURL(bundle / "other" / "bin" / "VantryProDeckPlugin"));
 }
 
 }  // namespace
