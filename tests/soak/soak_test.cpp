@@ -153,7 +153,7 @@ class Show {
 
   void appearAll() {
     for (int i = 0; i < keyCount; ++i) {
-      host.latest()->send(willAppear("k" + std::to_string(i), allDeckActionKinds[i % allDeckActionKinds.size()]));
+      host.latest()->send(willAppear(std::string("k").append(std::to_string(i)), allDeckActionKinds[i % allDeckActionKinds.size()]));
     }
   }
 
