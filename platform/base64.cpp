@@ -1,5 +1,6 @@
 #include "platform/base64.hpp"
 
+#include <array>
 #include <cstdint>
 
 namespace vantry {
@@ -25,6 +26,40 @@ std::string base64Encode(std::string_view bytes) {
     *o++ = alphabet[(group >> 18) & 63];
     *o++ = alphabet[(group >> 12) & 63];
     if (rest == 2) *o = alphabet[(group >> 6) & 63];
+  }
+  return out;
+}
+
+namespace {
+
+constexpr std::array<signed char, 256> decodeTable = [] {
+  std::array<signed char, 256> table{};
+  table.fill(-1);
+  constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  for (std::size_t i = 0; i < alphabet.size(); ++i) {
+    table[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+  }
+  return table;
+}();
+
+}  // namespace
+
+std::optional<std::string> base64Decode(std::string_view text) {
+  while (!text.empty() && text.back() == '=') text.remove_suffix(1);
+  if (text.size() % 4 == 1) return std::nullopt;
+  std::string out;
+  out.reserve(text.size() * 3 / 4);
+  std::uint32_t bits = 0;
+  int count = 0;
+  for (const char c : text) {
+    const int value = decodeTable[static_cast<unsigned char>(c)];
+    if (value < 0) return std::nullopt;
+    bits = (bits << 6) | static_cast<std::uint32_t>(value);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += static_cast<char>((bits >> count) & 0xFF);
+    }
   }
   return out;
 }

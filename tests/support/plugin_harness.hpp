@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/vantry_pro_deck_plugin.hpp"
+#include "platform/base64.hpp"
 #include "support/run_until.hpp"
 #include "support/status_json.hpp"
 #include "support/test_bridge_server.hpp"
@@ -13,31 +14,6 @@
 
 namespace vantry::test {
 
-inline std::string base64Decode(std::string_view text) {
-  auto value = [](char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-  };
-  std::string out;
-  int bits = 0;
-  unsigned buffer = 0;
-  for (const char c : text) {
-    const int v = value(c);
-    if (v < 0) break;
-    buffer = (buffer << 6) | unsigned(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out += char((buffer >> bits) & 0xFF);
-    }
-  }
-  return out;
-}
-
 // One message the plugin sent, read back as JSON.
 struct Sent {
   std::string event;
@@ -47,7 +23,7 @@ struct Sent {
   // The picture of a "setImage", decoded from its data URL.
   std::string picture() const {
     const std::string image(message.at("payload").at("image").as_string());
-    return base64Decode(image.substr(image.find(',') + 1));
+    return base64Decode(image.substr(image.find(',') + 1)).value_or("");
   }
 };
 

@@ -6,9 +6,6 @@
 
 namespace vantry::deck {
 
-// Standard base64 with optional "=" padding; nothing for any other character.
-std::optional<std::string> base64Decode(std::string_view text);
-
 struct DecodedImage {
   std::string extension;  // "svg" or "png"
   std::string bytes;

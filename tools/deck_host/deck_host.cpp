@@ -4,6 +4,7 @@
 #include "snapshot.hpp"
 
 #include <boost/asio/ip/address.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
@@ -28,7 +29,6 @@ using tcp = boost::asio::ip::tcp;
 namespace {
 
 constexpr auto restartDelay = std::chrono::seconds(1);
-constexpr auto watchInterval = std::chrono::milliseconds(100);
 constexpr auto pageRequestTimeout = std::chrono::seconds(30);
 constexpr std::string_view registerEventName = "registerPlugin";
 
@@ -129,7 +129,6 @@ DeckHost::DeckHost(asio::io_context& context, DeckOptions options, std::string p
       pluginPath_(std::move(pluginPath)),
       acceptor_(context),
       signals_(context, SIGINT, SIGTERM),
-      watchTimer_(context),
       restartTimer_(context),
       runTimer_(context),
       random_(std::random_device{}()) {
@@ -289,39 +288,39 @@ bool DeckHost::launchPlugin() {
   const std::vector<std::string> arguments{
       pluginPath_,     "-port",          std::to_string(port_), "-pluginUUID", pluginToken_, "-registerEvent",
       std::string(registerEventName), "-info",         json::serialize(launchInfo(device_))};
-  plugin_ = PluginProcess::start(arguments);
-  if (!plugin_) {
+  auto plugin = std::make_unique<tools::ChildProcess>(context_, arguments);
+  if (!plugin->started()) {
     note("cannot start the plugin " + pluginPath_);
     return false;
   }
+  plugin_ = std::move(plugin);
   ++launches_;
   note("started the plugin (process " + std::to_string(plugin_->id()) + ")");
-  watchPlugin();
+  // Handled as a work item of its own: the child's object must not end inside its own completion.
+  plugin_->onExit([weak = weak_from_this()](int) {
+    if (const auto self = weak.lock()) asio::post(self->context_, [self] { self->onPluginEnded(); });
+  });
   return true;
 }
 
-void DeckHost::watchPlugin() {
-  watchTimer_.expires_after(watchInterval);
-  watchTimer_.async_wait([self = shared_from_this()](const boost::system::error_code& e) {
-    if (e || self->finished_ || !self->plugin_) return;
-    const auto ended = self->plugin_->poll();
-    if (!ended) return self->watchPlugin();
-    note("the plugin ended (" + *ended + "); starting it again in 1 s");
-    self->plugin_.reset();
-    if (const auto session = self->pluginSession_.lock()) session->close();
-    self->pluginSession_.reset();
-    self->broadcastState();
-    self->restartTimer_.expires_after(restartDelay);
-    self->restartTimer_.async_wait([self](const boost::system::error_code& error) {
-      if (error || self->finished_) return;
-      if (!self->launchPlugin()) {
-        // Tried again on the next round; the file may be back after a rebuild.
-        self->restartTimer_.expires_after(restartDelay);
-        self->restartTimer_.async_wait([self](const boost::system::error_code& again) {
-          if (!again && !self->finished_ && !self->plugin_) self->launchPlugin();
-        });
-      }
-    });
+void DeckHost::onPluginEnded() {
+  if (finished_ || !plugin_) return;
+  if (const auto& errors = plugin_->errorText(); !errors.empty()) std::fputs(errors.c_str(), stderr);
+  note("the plugin ended (exit code " + std::to_string(plugin_->exitCode().value_or(-1)) + "); starting it again in 1 s");
+  plugin_.reset();
+  if (const auto session = pluginSession_.lock()) session->close();
+  pluginSession_.reset();
+  broadcastState();
+  restartTimer_.expires_after(restartDelay);
+  restartTimer_.async_wait([self = shared_from_this()](const boost::system::error_code& error) {
+    if (error || self->finished_) return;
+    if (!self->launchPlugin()) {
+      // Tried again on the next round; the file may be back after a rebuild.
+      self->restartTimer_.expires_after(restartDelay);
+      self->restartTimer_.async_wait([self](const boost::system::error_code& again) {
+        if (!again && !self->finished_ && !self->plugin_) self->launchPlugin();
+      });
+    }
   });
 }
 
@@ -329,11 +328,10 @@ void DeckHost::finish(int code) {
   if (finished_) return;
   finished_ = true;
   exitCode_ = code;
-  plugin_.reset();  // ends and reaps the child
+  plugin_.reset();  // kills and reaps the child
   boost::system::error_code ignored;
   acceptor_.close(ignored);
   signals_.cancel(ignored);
-  watchTimer_.cancel();
   restartTimer_.cancel();
   runTimer_.cancel();
   context_.stop();

@@ -2,8 +2,9 @@
 
 #include "deck_layout.hpp"
 #include "deck_options.hpp"
-#include "plugin_process.hpp"
 #include "ws_session.hpp"
+
+#include "child_process.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -42,7 +43,7 @@ class DeckHost : public std::enable_shared_from_this<DeckHost> {
   void onPluginRegistered(const std::shared_ptr<WsSession>& session);
 
   bool launchPlugin();
-  void watchPlugin();
+  void onPluginEnded();
   void finish(int code);
   void finishSnapshot();
 
@@ -64,14 +65,13 @@ class DeckHost : public std::enable_shared_from_this<DeckHost> {
   std::string pluginPath_;
   boost::asio::ip::tcp::acceptor acceptor_;
   boost::asio::signal_set signals_;
-  boost::asio::steady_timer watchTimer_;
   boost::asio::steady_timer restartTimer_;
   boost::asio::steady_timer runTimer_;
   std::mt19937_64 random_;
   unsigned short port_ = 0;
   DeckDevice device_;
   std::vector<DeckKey> keys_;
-  std::unique_ptr<PluginProcess> plugin_;
+  std::unique_ptr<tools::ChildProcess> plugin_;
   std::string pluginToken_;
   std::weak_ptr<WsSession> pluginSession_;
   std::vector<std::weak_ptr<WsSession>> liveSessions_;

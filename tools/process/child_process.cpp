@@ -1,0 +1,64 @@
+#include "child_process.hpp"
+
+// The standard library's paths, so that no Boost.Filesystem library is needed.
+#define BOOST_PROCESS_USE_STD_FS 1
+// Boost.Process 1.81 uses these without including them.
+#include <boost/optional.hpp>
+#include <type_traits>
+
+#include <boost/process/v2/process.hpp>
+#include <boost/process/v2/stdio.hpp>
+
+#include <boost/asio/buffer.hpp>
+
+namespace vantry::tools {
+
+namespace bp = boost::process::v2;
+
+struct ChildProcess::Process {
+  bp::process process;
+};
+
+ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<std::string>& arguments)
+    : errors_(context) {
+  if (arguments.empty()) return;
+  const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+  boost::system::error_code error;
+  auto process = bp::default_process_launcher()(context, error, bp::filesystem::path(arguments.front()), rest,
+                                                bp::process_stdio{nullptr, nullptr, errors_});
+  started_ = !error && process.is_open();
+  if (!started_) return;
+  id_ = static_cast<long>(process.id());
+  process_ = std::make_unique<Process>(Process{std::move(process)});
+  readErrors();
+  process_->process.async_wait([state = state_](const boost::system::error_code& e, int code) {
+    state->exitCode = e ? -1 : code;
+    if (auto handler = std::move(state->onExit)) handler(*state->exitCode);
+  });
+}
+
+ChildProcess::~ChildProcess() {
+  boost::system::error_code ignored;
+  errors_.close(ignored);
+}
+
+void ChildProcess::readErrors() {
+  errors_.async_read_some(boost::asio::buffer(state_->chunk),
+                          [this, state = state_](const boost::system::error_code& error, std::size_t size) {
+                            if (error) return;
+                            state->errorText.append(state->chunk.data(), size);
+                            readErrors();
+                          });
+}
+
+void ChildProcess::requestExit() {
+  boost::system::error_code ignored;
+  if (process_ && !exitCode()) process_->process.request_exit(ignored);
+}
+
+void ChildProcess::kill() {
+  boost::system::error_code ignored;
+  if (process_ && !exitCode()) process_->process.terminate(ignored);
+}
+
+}  // namespace vantry::tools

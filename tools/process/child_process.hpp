@@ -1,0 +1,58 @@
+#pragma once
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/readable_pipe.hpp>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantry::tools {
+
+// A program run as a child of this one, as a Stream Deck host runs a plugin: its standard input
+// and output lead nowhere, its standard error is gathered, and its end is seen on the io_context,
+// so that nothing polls for it. The child inherits no other descriptor of this process.
+class ChildProcess {
+ public:
+  // arguments.front() is the program's path. Nothing has started when started() is false.
+  ChildProcess(boost::asio::io_context& context, const std::vector<std::string>& arguments);
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  // A child that still runs is killed and reaped.
+  ~ChildProcess();
+
+  bool started() const { return started_; }
+  long id() const { return id_; }
+  // Its exit code once it has ended; the signal's number when a signal ended it.
+  const std::optional<int>& exitCode() const { return state_->exitCode; }
+  // What it wrote to standard error so far.
+  const std::string& errorText() const { return state_->errorText; }
+  // Called once, on the io_context, when it has ended.
+  void onExit(std::function<void(int)> handler) { state_->onExit = std::move(handler); }
+  // Asks it to end (SIGTERM where there are signals); kill() when it must.
+  void requestExit();
+  void kill();
+
+ private:
+  // Outlives this object for the asynchronous reads and waits still under way.
+  struct State {
+    std::optional<int> exitCode;
+    std::string errorText;
+    std::function<void(int)> onExit;
+    std::array<char, 4096> chunk{};
+  };
+  struct Process;
+
+  void readErrors();
+
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+  boost::asio::readable_pipe errors_;
+  std::unique_ptr<Process> process_;
+  bool started_ = false;
+  long id_ = -1;
+};
+
+}  // namespace vantry::tools
