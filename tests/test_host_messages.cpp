@@ -13,22 +13,23 @@ using namespace vantry;
 
 namespace {
 
-using Launch = std::tuple<std::int64_t, std::string, std::string>;  // a port of 0: launch refused
+using Launch = std::tuple<std::int64_t, std::string, std::string>;
+const Launch refused{-1, "", ""};
 
 Launch launch(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "/opt/bin/VantryProDeckPlugin");
   const auto values = readLaunchValues(arguments);
-  return values ? Launch{values->streamDeckPort, values->pluginUUID, values->registerEvent} : Launch{0, "", ""};
+  return values ? Launch{values->streamDeckPort, values->pluginUUID, values->registerEvent} : refused;
 }
 
 TEST(LaunchValues, PortIsADecimalNumberOfOneOrMoreAndAddressesTheHostWhenItFits) {
-  // The port text, the port read from it (0: launch refused), and the host's address for that port.
+  // The port text, the port read from it (-1: launch refused), and the host's address for that port.
   const std::tuple<const char*, std::int64_t, const char*> cases[] = {
       {"28196", 28196, "ws://127.0.0.1:28196"}, {"+0042", 42, "ws://127.0.0.1:42"}, {"007", 7, "ws://127.0.0.1:7"},
       {"1", 1, "ws://127.0.0.1:1"}, {"65535", 65535, "ws://127.0.0.1:65535"}, {"65536", 65536, ""}, {"93732", 93732, ""},
-      {"99999", 99999, ""}, {"9223372036854775807", INT64_MAX, ""}, {"0", 0, ""}, {"-5", 0, ""}, {"12 3", 0, ""},
-      {" 123", 0, ""}, {"12a", 0, ""}, {"0x10", 0, ""}, {"", 0, ""}, {"+", 0, ""}, {"+-5", 0, ""},
-      {"9223372036854775808", 0, ""}, {"-9223372036854775808", 0, ""},
+      {"99999", 99999, ""}, {"9223372036854775807", INT64_MAX, ""}, {"0", -1, ""}, {"-5", -1, ""}, {"12 3", -1, ""},
+      {" 123", -1, ""}, {"12a", -1, ""}, {"0x10", -1, ""}, {"", -1, ""}, {"+", -1, ""}, {"+-5", -1, ""},
+      {"9223372036854775808", -1, ""}, {"-9223372036854775808", -1, ""},
   };
   for (const auto& [text, port, address] : cases) {
     const auto read = std::get<0>(launch({"-port", text, "-pluginUUID", "u", "-registerEvent", "r"}));
@@ -43,11 +44,11 @@ TEST(LaunchValues, FirstOccurrenceOfEachFlagInAnyOrder) {
       {{"-port", "7", "-port", "8", "-pluginUUID", "a", "-pluginUUID", "b", "-registerEvent", "r"}, {7, "a", "r"}},
       {{"-info", "-port", "5", "-port", "6", "-pluginUUID", "u", "-registerEvent", "r"}, {5, "u", "r"}},
       {{"-port", "3", "-pluginUUID", "", "-registerEvent", ""}, {3, "", ""}},
-      {{"-pluginUUID", "u", "-registerEvent", "r", "-port"}, {0, "", ""}},
-      {{"-port", "-pluginUUID", "u", "-registerEvent", "r"}, {0, "", ""}},
-      {{"-port", "3", "-registerEvent", "r"}, {0, "", ""}},
-      {{"-port", "3", "-pluginUUID", "u"}, {0, "", ""}},
-      {{"-Port", "3", "-pluginUUID", "u", "-registerEvent", "r"}, {0, "", ""}},
+      {{"-pluginUUID", "u", "-registerEvent", "r", "-port"}, refused},
+      {{"-port", "-pluginUUID", "u", "-registerEvent", "r"}, refused},
+      {{"-port", "3", "-registerEvent", "r"}, refused},
+      {{"-port", "3", "-pluginUUID", "u"}, refused},
+      {{"-Port", "3", "-pluginUUID", "u", "-registerEvent", "r"}, refused},
   };
   for (const auto& [arguments, values] : cases) EXPECT_EQ(launch(arguments), values) << testing::PrintToString(arguments);
   EXPECT_FALSE(readLaunchValues({}));
