@@ -99,12 +99,11 @@ def main():
                         (144, 144))
             checks.expect(state.get("ShowTitle") is False, f"{name}: ShowTitle")
 
-    # Each platform's build carries its own binary; the others come from their own builds.
-    binaries = {"Linux": ["CodePath"], "Darwin": ["CodePath", "CodePathMac"], "Windows": ["CodePathWin"]}
-    checks.expect(manifest.get("CodePath") == manifest.get("CodePathMac") == "bin/VantryProDeckPlugin", "CodePath")
-    checks.expect(manifest.get("CodePathWin") == "bin/VantryProDeckPlugin.exe", "CodePathWin")
-    for key in binaries.get(args.platform, []):
-        check_executable(checks, bundle, key, manifest.get(key, ""))
+    # Every platform's binary lies directly in bin/ (the logo is looked up two levels above it),
+    # each under its own name. A build carries its own; the package adds the others.
+    own = {"Linux": "CodePathLin", "Darwin": "CodePathMac", "Windows": "CodePathWin"}.get(args.platform)
+    code_paths = {"CodePath": "bin/VantryProDeckPlugin", "CodePathMac": "bin/VantryProDeckPlugin",
+                  "CodePathWin": "bin/VantryProDeckPlugin.exe", "CodePathLin": "bin/VantryProDeckPlugin-linux"}
 
     # OpenDeck reads manifest.json with manifest.linux.json merged over it.
     linux_patch = load_json(os.path.join(bundle, "manifest.linux.json"))
@@ -118,8 +117,10 @@ def main():
                   "merging dropped the mac application")
     checks.expect(merged.get("Actions") == actions and merged.get("UUID") == manifest.get("UUID"),
                   "merging changed the actions or the UUID")
-    if args.platform == "Linux":
-        check_executable(checks, bundle, "CodePathLin", merged.get("CodePathLin", ""))
+    for key, path in code_paths.items():
+        checks.expect(merged.get(key) == path, f"{key} is {merged.get(key)}, not {path}")
+        if key == own or os.path.exists(os.path.join(bundle, path)):
+            check_executable(checks, bundle, key, path)
 
     checks.expect(os.path.isdir(os.path.join(bundle, "assets")), "assets/ is missing")
     # The plugin sends the logo's bytes as image/png; anything else shows as a broken key.

@@ -10,7 +10,7 @@ import tempfile
 import zipfile
 
 sys.path.insert(0, os.path.dirname(__file__))
-from bundle_checks import Checks  # noqa: E402
+from bundle_checks import Checks, load_json  # noqa: E402
 
 
 def bundle_entries(bundle):
@@ -40,10 +40,17 @@ def main():
             stale.write(b"not a zip")
         run = subprocess.run([args.cmake, f"-DBUNDLE_DIR={bundle}", f"-DOUTPUT={output}", "-P", args.script],
                              capture_output=True, text=True)
-        if run.returncode != 0:
+        # Only a bundle with every platform's binary may become a package.
+        merged = {**load_json(os.path.join(bundle, "manifest.json")),
+                  **load_json(os.path.join(bundle, "manifest.linux.json"))}
+        missing = [path for key, path in merged.items()
+                   if key.startswith("CodePath") and not os.path.exists(os.path.join(bundle, path))]
+        if missing or run.returncode != 0:
             print(run.stdout, run.stderr)
-            checks.expect(False, f"package.cmake failed with {run.returncode}")
-            checks.finish("package")
+            checks.expect(missing and run.returncode != 0, f"package.cmake exited with {run.returncode}")
+            checks.expect(all(path in run.stderr for path in missing), f"the refusal does not name {missing}")
+            return checks.finish("package")
+        checks.expect(os.path.getsize(output) < 8_000_000, f"the package has {os.path.getsize(output)} bytes")
         checks.expect(not os.path.exists(output + ".partial"), "a .partial file was left behind")
 
         with zipfile.ZipFile(output) as archive:
@@ -63,14 +70,14 @@ def main():
             checks.expect(f"{name}/assets/" in entries, "assets/ has no entry")
             checks.expect(folders <= set(entries), f"folders without entries: {sorted(folders - set(entries))}")
 
-            executable = f"{name}/bin/VantryProDeckPlugin"
-            if os.path.exists(os.path.join(bundle, "bin", "VantryProDeckPlugin")):
-                info = archive.getinfo(executable) if executable in entries else None
+            for binary in os.listdir(os.path.join(bundle, "bin")):
+                entry = f"{name}/bin/{binary}"
+                info = archive.getinfo(entry) if entry in entries else None
                 mode = (info.external_attr >> 16) if info else 0
                 checks.expect(info and stat.S_ISREG(mode) and mode & 0o111 == 0o111,
-                              f"{executable} is stored with mode {oct(mode)}, not executable")
-                with open(os.path.join(bundle, "bin", "VantryProDeckPlugin"), "rb") as binary:
-                    checks.expect(info and archive.read(info) == binary.read(), "the archived executable differs")
+                              f"{entry} is stored with mode {oct(mode)}, not executable")
+                with open(os.path.join(bundle, "bin", binary), "rb") as file:
+                    checks.expect(info and archive.read(info) == file.read(), f"the archived {binary} differs")
             manifest = f"{name}/manifest.json"
             if manifest in entries:
                 mode = archive.getinfo(manifest).external_attr >> 16

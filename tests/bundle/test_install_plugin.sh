@@ -28,7 +28,7 @@ flatpak_plugins="$home/.var/app/me.amankhanna.opendeck/config/opendeck/plugins"
 output=$("$script" "$bundle" 2>&1) || fail "first install failed: $output"
 [[ $output == *"Installed $plugins/$name"* ]] || fail "first install did not say where it went: $output"
 diff -r "$bundle" "$plugins/$name" >/dev/null || fail "the installed copy differs from the bundle"
-[[ -x $plugins/$name/bin/VantryProDeckPlugin ]] || fail "the installed executable lost its run bits"
+[[ -x $plugins/$name/bin/VantryProDeckPlugin-linux ]] || fail "the installed executable lost its run bits"
 [[ ! -e $home/.var ]] || fail "a Flatpak folder was created although OpenDeck's Flatpak is absent"
 
 # An older copy, with a file the new bundle no longer has, is replaced whole.

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Runs the official Stream Deck CLI's validator over the built bundle, offline, and requires
-# success with no warnings. Exits 77 (skipped) only when node or npm is missing.
+# Runs the official Stream Deck CLI's validator over the built bundle as it is, every platform's
+# binary in it, offline, and requires success with no warnings. Exits 77 (skipped) only when node
+# or npm is missing.
 set -uo pipefail
 tooling=$1
 bundle=${2%/}
-name=$(basename "$bundle")
 
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
   echo "SKIP: node and npm are needed for the official validator (scripts/setup-bundle-deps installs them)"
@@ -16,22 +16,7 @@ if [[ ! -x $cli ]]; then
   exit 1
 fi
 
-# The validator requires every CodePath's file, but a build carries only its own platform's
-# binary. A copy of the bundle gets empty stand-ins for the others; the real bundle is untouched.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -R "$bundle" "$work/$name"
-for key in CodePath CodePathMac CodePathWin; do
-  path=$(node -e 'const m = require(process.argv[1]); process.stdout.write(m[process.argv[2]] || "")' \
-    "$work/$name/manifest.json" "$key")
-  if [[ -n $path && ! -e $work/$name/$path ]]; then
-    echo "note: $key $path comes from another platform's build; an empty stand-in takes its place here"
-    mkdir -p "$(dirname "$work/$name/$path")"
-    : >"$work/$name/$path"
-  fi
-done
-
-output=$(NO_COLOR=1 FORCE_COLOR=0 "$cli" validate --no-update-check "$work/$name" 2>&1)
+output=$(NO_COLOR=1 FORCE_COLOR=0 "$cli" validate --no-update-check "$bundle" 2>&1)
 status=$?
 echo "$output"
 if ((status != 0)); then

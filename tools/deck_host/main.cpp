@@ -18,10 +18,7 @@ std::string defaultPluginPath(const char* program) {
   auto self = fs::canonical(fs::path(program), error);
   if (error) self = fs::absolute(fs::path(program), error);
   auto path = self.parent_path().parent_path() / "vesk.quillfern.vantrypro.streamdeck.sdPlugin" / "bin" /
-              "VantryProDeckPlugin";
-#if defined(_WIN32)
-  path += ".exe";
-#endif
+              VANTRY_PLUGIN_FILE_NAME;
   return path.lexically_normal().string();
 }
 
