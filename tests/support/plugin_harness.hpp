@@ -31,20 +31,16 @@ inline std::vector<Sent> sentOn(const TestHostServer::Connection& connection) {
   std::vector<Sent> out;
   for (const auto& r : connection.received) {
     auto object = boost::json::parse(r.text).as_object();
-    Sent s;
-    s.event = std::string(object.at("event").as_string());
-    if (const auto* c = object.if_contains("context")) s.context = std::string(c->as_string());
-    s.message = std::move(object);
-    out.push_back(std::move(s));
+    const auto* context = object.if_contains("context");
+    out.push_back({std::string(object.at("event").as_string()), context ? std::string(context->as_string()) : "",
+                   std::move(object)});
   }
   return out;
 }
 
 inline std::vector<Sent> sentEvents(const TestHostServer::Connection& connection, const std::string& event) {
-  std::vector<Sent> out;
-  for (auto& s : sentOn(connection)) {
-    if (s.event == event) out.push_back(std::move(s));
-  }
+  auto out = sentOn(connection);
+  std::erase_if(out, [&](const Sent& s) { return s.event != event; });
   return out;
 }
 
@@ -52,12 +48,6 @@ inline std::string willAppear(const std::string& context, DeckActionKind kind) {
   return boost::json::serialize(boost::json::object{
       {"event", "willAppear"}, {"context", context}, {"action", rawValue(kind)}, {"device", "DEV1"},
       {"payload", {{"settings", boost::json::object{}}, {"isInMultiAction", false}}}});
-}
-
-inline std::string hostEvent(const std::string& event, const std::string& context = "") {
-  boost::json::object object{{"event", event}};
-  if (!context.empty()) object["context"] = context;
-  return boost::json::serialize(object);
 }
 
 inline ScriptedReply statusReply(boost::json::object status = fullStatusObject()) {
@@ -79,9 +69,10 @@ struct PluginHarness {
     return runUntil(context, done, timeout);
   }
 
-  // Starts the plugin and waits until its first connection has registered.
-  bool startAndRegister() {
-    plugin->start();
+  // Starts the plugin (without the status timer: only the host connection) and waits until its
+  // first connection has registered.
+  bool startAndRegister(bool withTimer = true) {
+    withTimer ? plugin->start() : plugin->connectWebSocket();
     return until([&] { return host.latest() && !host.latest()->received.empty(); });
   }
 

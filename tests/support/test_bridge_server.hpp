@@ -9,12 +9,54 @@
 
 #include <chrono>
 #include <functional>
-#include <sstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace vantry::test {
+
+// Accepts connections on a loopback port (0: a free one, kept from then on) and hands each over.
+// Between stopListening and listenAgain connections are refused; those under way go on.
+class LoopbackListener {
+ public:
+  using Accepted = std::function<void(boost::asio::ip::tcp::socket)>;
+
+  LoopbackListener(boost::asio::io_context& context, unsigned short port, Accepted accepted)
+      : acceptor_(context), accepted_(std::move(accepted)), port_(port) {
+    listenAgain();
+  }
+
+  unsigned short port() const { return port_; }
+
+  void stopListening() {
+    boost::system::error_code ignored;
+    acceptor_.close(ignored);
+  }
+
+  void listenAgain() {
+    using boost::asio::ip::tcp;
+    const tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), port_);
+    acceptor_.open(endpoint.protocol());
+    acceptor_.set_option(tcp::acceptor::reuse_address(true));
+    acceptor_.bind(endpoint);
+    acceptor_.listen();
+    port_ = acceptor_.local_endpoint().port();
+    acceptNext();
+  }
+
+ private:
+  void acceptNext() {
+    acceptor_.async_accept([this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
+      if (error) return;
+      accepted_(std::move(socket));
+      acceptNext();
+    });
+  }
+
+  boost::asio::ip::tcp::acceptor acceptor_;
+  Accepted accepted_;
+  unsigned short port_;
+};
 
 // What the stand-in bridge does with one request: raw bytes to write after a delay, then close
 // (no bytes: hang up once the request is read, even on a kept connection).
@@ -32,31 +74,26 @@ inline std::string httpResponse(unsigned code, const std::string& body, const st
          std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-// A stand-in for the media bridge on loopback: records every request target and answers from a script.
-class TestBridgeServer {
+// A stand-in for the media bridge on loopback: records every request target and answers from a
+// script. Exchanges under way hold the server: it must outlive the context's work.
+class TestBridgeServer : public LoopbackListener {
  public:
   using Script = std::function<ScriptedReply(const std::string& target)>;
 
   struct Request {
     std::string target;
-    std::string rawHead;
     std::chrono::steady_clock::time_point at;
   };
 
   // Port 0: a free one.
   TestBridgeServer(boost::asio::io_context& context, Script script, unsigned short fixedPort = 0)
-      : acceptor_(context), script_(std::move(script)) {
-    listenOn(fixedPort);
-  }
+      : LoopbackListener(context, fixedPort, [this](boost::asio::ip::tcp::socket socket) {
+          ++connectionsAccepted;
+          serve(std::make_shared<Exchange>(std::move(socket)));
+        }),
+        script_(std::move(script)) {}
 
-  // Connections to the port are refused until listenAgain; exchanges under way go on.
-  void stopListening() {
-    boost::system::error_code ignored;
-    acceptor_.close(ignored);
-  }
-  void listenAgain() { listenOn(port); }
-
-  std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port); }
+  std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port()); }
 
   std::size_t count(const std::string& target) const {
     std::size_t n = 0;
@@ -64,12 +101,10 @@ class TestBridgeServer {
     return n;
   }
 
-  void setScript(Script script) { script_ = std::move(script); }
-
-  unsigned short port = 0;
   std::vector<Request> requests;
   std::size_t connectionsAccepted = 0;
-  // Read the next request on a connection after answering, instead of ending it.
+  // Read the next request on a connection after answering (unless the reply says "Connection: close"),
+  // instead of ending it.
   bool keepConnections = false;
 
  private:
@@ -79,77 +114,42 @@ class TestBridgeServer {
     boost::asio::steady_timer timer;
     boost::beast::flat_buffer buffer;
     boost::beast::http::request<boost::beast::http::empty_body> request;
-    std::string reply;
+    ScriptedReply reply;
   };
 
-  void listenOn(unsigned short wanted) {
-    using boost::asio::ip::tcp;
-    const tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), wanted);
-    acceptor_.open(endpoint.protocol());
-    acceptor_.set_option(tcp::acceptor::reuse_address(true));
-    acceptor_.bind(endpoint);
-    acceptor_.listen();
-    port = acceptor_.local_endpoint().port();
-    acceptNext();
+  void serve(const std::shared_ptr<Exchange>& exchange) {
+    exchange->request = {};
+    boost::beast::http::async_read(exchange->socket, exchange->buffer, exchange->request,
+                                   [this, exchange](const boost::system::error_code& error, std::size_t) {
+                                     if (error) return;
+                                     const std::string target(exchange->request.target());
+                                     requests.push_back({target, std::chrono::steady_clock::now()});
+                                     exchange->reply = script_(target);
+                                     if (exchange->reply.hang) return hanging_.push_back(exchange);
+                                     answer(exchange, exchange->reply.delay);
+                                   });
   }
 
-  // Writes the first bytes, then more every so often until a write fails.
-  static void stream(const std::shared_ptr<Exchange>& exchange, std::string bytes,
-                     const std::shared_ptr<ScriptedReply>& reply) {
-    auto owned = std::make_shared<std::string>(std::move(bytes));
-    boost::asio::async_write(exchange->socket, boost::asio::buffer(*owned),
-                             [exchange, owned, reply](const boost::system::error_code& error, std::size_t) {
-                               if (error) return;
-                               exchange->timer.expires_after(reply->moreEvery);
-                               exchange->timer.async_wait([exchange, reply](const boost::system::error_code& e) {
-                                 if (!e) stream(exchange, reply->more(), reply);
+  // Writes the reply's bytes, then either its further bytes, the next request or the end.
+  void answer(const std::shared_ptr<Exchange>& exchange, std::chrono::milliseconds delay) {
+    exchange->timer.expires_after(delay);
+    exchange->timer.async_wait([this, exchange](const boost::system::error_code&) {
+      boost::asio::async_write(exchange->socket, boost::asio::buffer(exchange->reply.bytes),
+                               [this, exchange](const boost::system::error_code& error, std::size_t) {
+                                 auto& reply = exchange->reply;
+                                 if (error) return;
+                                 if (reply.more) {
+                                   reply.bytes = reply.more();
+                                   return answer(exchange, reply.moreEvery);
+                                 }
+                                 const bool closing = reply.bytes.find("Connection: close\r\n") != std::string::npos;
+                                 if (keepConnections && !closing && !reply.bytes.empty()) return serve(exchange);
+                                 boost::system::error_code ignored;
+                                 exchange->socket.shutdown(boost::asio::ip::tcp::socket::shutdown_send, ignored);
                                });
-                             });
-  }
-
-  void acceptNext() {
-    acceptor_.async_accept([this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
-      if (error) return;
-      ++connectionsAccepted;
-      serve(std::make_shared<Exchange>(std::move(socket)));
-      acceptNext();
     });
   }
 
-  void serve(const std::shared_ptr<Exchange>& exchange) {
-    boost::beast::http::async_read(
-        exchange->socket, exchange->buffer, exchange->request,
-        [this, exchange](const boost::system::error_code& error, std::size_t) {
-          if (error) return;
-          std::ostringstream head;
-          head << exchange->request.base();
-          requests.push_back({std::string(exchange->request.target()), head.str(), std::chrono::steady_clock::now()});
-          auto reply = script_(std::string(exchange->request.target()));
-          if (reply.hang) {
-            hanging_.push_back(exchange);
-            return;
-          }
-          if (reply.more) {
-            auto first = std::move(reply.bytes);
-            return stream(exchange, std::move(first), std::make_shared<ScriptedReply>(std::move(reply)));
-          }
-          exchange->reply = std::move(reply.bytes);
-          exchange->timer.expires_after(reply.delay);
-          exchange->timer.async_wait([this, exchange](const boost::system::error_code&) {
-            boost::asio::async_write(exchange->socket, boost::asio::buffer(exchange->reply),
-                                     [this, exchange](const boost::system::error_code& e, std::size_t) {
-                                       if (keepConnections && !e && !exchange->reply.empty()) {
-                                         exchange->request = {};
-                                         return serve(exchange);
-                                       }
-                                       boost::system::error_code ignored;
-                                       exchange->socket.shutdown(boost::asio::ip::tcp::socket::shutdown_send, ignored);
-                                     });
-          });
-        });
-  }
-
-  boost::asio::ip::tcp::acceptor acceptor_;
   Script script_;
   std::vector<std::shared_ptr<Exchange>> hanging_;
 };

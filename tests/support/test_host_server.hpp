@@ -1,22 +1,21 @@
 #pragma once
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
+#include "support/test_bridge_server.hpp"  // LoopbackListener
+
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
 
 #include <chrono>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace vantry::test {
 
 // A stand-in for the Stream Deck host: a WebSocket server on loopback that records every message
-// of every connection, can push messages, close connections, refuse them and stop reading.
-class TestHostServer {
+// of every connection, can push messages and pings, close connections, refuse them and stop reading.
+class TestHostServer : public LoopbackListener {
  public:
   struct Received {
     std::string text;
@@ -25,12 +24,11 @@ class TestHostServer {
 
   class Connection : public std::enable_shared_from_this<Connection> {
    public:
-    explicit Connection(boost::asio::ip::tcp::socket socket) : stream_(std::move(socket)) {}
+    Connection(boost::asio::ip::tcp::socket socket, bool reading) : stream_(std::move(socket)), reading_(reading) {}
 
-    void accept(bool reading) {
-      reading_ = reading;
+    void accept() {
       stream_.control_callback([this](boost::beast::websocket::frame_type kind, boost::beast::string_view) {
-        if (kind == boost::beast::websocket::frame_type::pong) ++pongs;
+        pongs += kind == boost::beast::websocket::frame_type::pong ? 1 : 0;
       });
       stream_.async_accept([self = shared_from_this()](const boost::system::error_code& error) {
         if (error) return;
@@ -42,9 +40,8 @@ class TestHostServer {
     }
 
     void resumeReading() {
-      if (reading_) return;
+      if (!reading_ && opened && !closed) read();
       reading_ = true;
-      if (opened && !closed) read();
     }
 
     void send(std::string data, bool text = true) {
@@ -52,9 +49,7 @@ class TestHostServer {
       writeNext();
     }
 
-    void ping() {
-      stream_.async_ping({}, [self = shared_from_this()](const boost::system::error_code&) {});
-    }
+    void ping() { stream_.async_ping({}, [self = shared_from_this()](const boost::system::error_code&) {}); }
 
     void close() {
       stream_.async_close(boost::beast::websocket::close_code::normal,
@@ -80,6 +75,7 @@ class TestHostServer {
       });
     }
 
+    // Beast allows one message write at a time.
     void writeNext() {
       if (!opened || writing_ || outgoing_.empty()) return;
       writing_ = true;
@@ -96,58 +92,20 @@ class TestHostServer {
     boost::beast::flat_buffer buffer_;
     std::deque<std::pair<std::string, bool>> outgoing_;
     bool writing_ = false;
-    bool reading_ = true;
+    bool reading_;
   };
 
-  explicit TestHostServer(boost::asio::io_context& context) : acceptor_(context) { listen(0); }
-
-  unsigned short port() const { return port_; }
-
-  // Listens on the given port (0: a free one), keeping that port from then on.
-  void listen(unsigned short port) {
-    using boost::asio::ip::tcp;
-    const tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), port ? port : port_);
-    acceptor_.open(endpoint.protocol());
-    acceptor_.set_option(tcp::acceptor::reuse_address(true));
-    acceptor_.bind(endpoint);
-    acceptor_.listen();
-    port_ = acceptor_.local_endpoint().port();
-    acceptNext();
-  }
-  void listenAgain() { listen(port_); }
-
-  // Connections to the port are refused from now on.
-  void stopListening() {
-    boost::system::error_code ignored;
-    acceptor_.close(ignored);
-  }
-
-  // New connections are accepted but not read from.
-  bool readNewConnections = true;
-
-  std::vector<std::shared_ptr<Connection>> connections;
+  explicit TestHostServer(boost::asio::io_context& context)
+      : LoopbackListener(context, 0, [this](boost::asio::ip::tcp::socket socket) {
+          connections.push_back(std::make_shared<Connection>(std::move(socket), readNewConnections));
+          connections.back()->accept();
+        }) {}
 
   std::shared_ptr<Connection> latest() const { return connections.empty() ? nullptr : connections.back(); }
 
-  std::size_t openedCount() const {
-    std::size_t n = 0;
-    for (const auto& c : connections) n += c->opened ? 1 : 0;
-    return n;
-  }
-
- private:
-  void acceptNext() {
-    acceptor_.async_accept([this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
-      if (error) return;
-      auto connection = std::make_shared<Connection>(std::move(socket));
-      connections.push_back(connection);
-      connection->accept(readNewConnections);
-      acceptNext();
-    });
-  }
-
-  boost::asio::ip::tcp::acceptor acceptor_;
-  unsigned short port_ = 0;
+  // New connections are accepted but not read from.
+  bool readNewConnections = true;
+  std::vector<std::shared_ptr<Connection>> connections;
 };
 
 }  // namespace vantry::test

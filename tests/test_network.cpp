@@ -1,0 +1,173 @@
+#include "support/plugin_harness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+using namespace vantry;
+using namespace vantry::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
+  // A bridge that never answers: the keys are drawn without status.
+  PluginHarness h([](const std::string&) { return ScriptedReply{"", 0ms, true}; });
+  ASSERT_TRUE(h.startAndRegister());
+  auto& connection = *h.host.latest();
+  EXPECT_EQ(connection.received.front().text, R"({"event":"registerPlugin","uuid":"0123456789ABCDEF0123456789ABCDEF"})");
+  connection.send(willAppear("k", DeckActionKind::stop));
+  connection.send(willAppear("k", DeckActionKind::eject), false);  // binary, valid UTF-8
+  connection.send("{\"event\":\"willAppear\",\"context\":\"\xff\"}", false);  // binary, not UTF-8: dropped
+  for (const char* junk : {"nonsense", "[]", "{\"event\":3}", "{\"event\":\"keyDown\",\"context\":\"never-seen\"}",
+                           "{\"event\":\"willDisappear\",\"context\":\"never-seen\"}"}) {
+    connection.send(junk);
+  }
+  connection.send(willAppear("gone", DeckActionKind::runtime));
+  connection.send(R"({"event":"willDisappear","context":"gone"})");
+  connection.send(willAppear("k", DeckActionKind::logo));
+  connection.ping();  // answered between the plugin's own messages
+  ASSERT_TRUE(h.until([&] { return h.countOn("setTitle") == 4 && connection.pongs == 1; }));
+  const std::pair<const char*, const char*> drawn[] = {
+      {"k", ">Stop</text>"}, {"k", ">Eject</text>"}, {"gone", ">/ --:--</text>"}, {"k", ">QUILL</text>"}};
+  const auto sent = sentOn(connection);
+  ASSERT_EQ(sent.size(), 1u + 2 * std::size(drawn));
+  for (std::size_t i = 0; i < std::size(drawn); ++i) {
+    const auto& image = sent[1 + 2 * i];
+    EXPECT_EQ(image.event, "setImage");
+    EXPECT_EQ(image.context, drawn[i].first);
+    EXPECT_NE(image.picture().find(drawn[i].second), std::string::npos) << i;
+    EXPECT_EQ(image.message.at("payload").at("target"), 0);
+    EXPECT_EQ(sent[2 + 2 * i].message.at("payload"), boost::json::parse(R"({"title":"","target":0})"));
+  }
+  EXPECT_EQ(h.plugin->contextsByID, (std::unordered_map<std::string, DeckActionKind>{{"k", DeckActionKind::logo}}));
+  EXPECT_EQ(h.host.connections.size(), 1u);  // no message ended the connection
+}
+
+TEST(PluginHost, ReconnectsOneSecondAfterTheHostClosesAndKeepsItsKeys) {
+  PluginHarness h;
+  ASSERT_TRUE(h.startAndRegister());
+  h.host.latest()->send(willAppear("k", DeckActionKind::stop));
+  ASSERT_TRUE(h.until([&] { return h.countOn("setImage") >= 1; }));
+  const auto closedAt = std::chrono::steady_clock::now();
+  h.host.latest()->close();
+  ASSERT_TRUE(h.until([&] { return h.host.connections.size() == 2 && h.host.latest()->opened; }, 4s));
+  EXPECT_GE(h.host.latest()->openedAt - closedAt, 950ms);
+  EXPECT_LT(h.host.latest()->openedAt - closedAt, 1500ms);
+  // Registered first; the next poll redraws the remembered key.
+  ASSERT_TRUE(h.until([&] { return h.countOn("setImage") >= 1; }, 3s));
+  EXPECT_EQ(sentOn(*h.host.latest()).front().event, "registerPlugin");
+  EXPECT_EQ(sentEvents(*h.host.latest(), "setImage").front().context, "k");
+}
+
+TEST(WebSocketTask, OutgoingQueueIsBoundedWhileTheHostDoesNotReadAndKeepsItsOrder) {
+  boost::asio::io_context context;
+  TestHostServer host(context);
+  host.readNewConnections = false;
+  auto task = WebSocketTask::create(context, boost::urls::url("ws://127.0.0.1:" + std::to_string(host.port())));
+  task->resume();
+  task->send("0:given while opening");
+  ASSERT_TRUE(runUntil(context, [&] { return host.latest() && host.latest()->opened; }));
+  const std::size_t messages = 96;
+  std::size_t largestQueue = 0;
+  for (std::size_t i = 1; i < messages; ++i) {
+    task->send(std::to_string(i) + ":" + std::string(256 * 1024, 'k'));
+    largestQueue = std::max(largestQueue, task->queuedBytes());
+    runFor(context, 2ms);
+  }
+  EXPECT_LE(largestQueue, WebSocketTask::outgoingLimitBytes);
+  host.latest()->resumeReading();
+  ASSERT_TRUE(runUntil(context, [&] { return task->queuedBytes() == 0; }, 10s));
+  task->send("after");
+  const auto& received = host.latest()->received;
+  ASSERT_TRUE(runUntil(context, [&] { return !received.empty() && received.back().text == "after"; }));
+  EXPECT_LT(received.size(), messages + 1);  // some were dropped rather than queued without end
+  EXPECT_EQ(received.front().text, "0:given while opening");
+  for (std::size_t i = 1; i + 1 < received.size(); ++i) {
+    EXPECT_GT(std::stoul(received[i].text), std::stoul(received[i - 1].text));  // what arrives keeps its order
+  }
+}
+
+TEST(StatusPolling, TicksStayOnTheirGridAfterTheThreadWasHeldUp) {
+  PluginHarness h;
+  const auto started = std::chrono::steady_clock::now();
+  h.plugin->start();
+  ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }, 2s));  // the first poll is over
+  // Busy past the second tick's due time: that one comes late, the ones after it on time.
+  std::this_thread::sleep_until(started + 400ms + 900ms + 300ms);
+  ASSERT_TRUE(h.until([&] { return h.bridge.count("/status") >= 5; }, 6s));
+  for (const std::size_t k : {0, 2, 3, 4}) {
+    const auto due = started + 400ms + k * 900ms;
+    EXPECT_LT(std::abs(std::chrono::duration<double, std::milli>(h.bridge.requests[k].at - due).count()), 100.0) << k;
+  }
+}
+
+TEST(StatusPolling, EachPollRedrawsFromItsReplyAndAFailedOneForgetsTheStatus) {
+  auto playing = fullStatusObject();
+  playing["playbackState"] = "playing";
+  // A server error, and a bridge that never answers until the request's time-out.
+  for (const auto& failure : {ScriptedReply{httpResponse(500, "{}")}, ScriptedReply{"", 0ms, true}}) {
+    bool failing = false;
+    PluginHarness h([&](const std::string&) { return failing ? failure : statusReply(playing); }, {500ms, 1024 * 1024});
+    ASSERT_TRUE(h.startAndRegister());
+    h.host.latest()->send(willAppear("p", DeckActionKind::playPause));
+    const auto picture = [&] { return sentEvents(*h.host.latest(), "setImage").back().picture(); };
+    ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus && h.countOn("setImage") == 2; }));
+    EXPECT_NE(picture().find(">❚❚</text>"), std::string::npos);
+    failing = true;
+    ASSERT_TRUE(h.until([&] { return !h.plugin->latestStatus && h.countOn("setImage") == 3; }, 3s));
+    EXPECT_NE(picture().find(">▶</text>"), std::string::npos);
+    failing = false;
+    ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }, 3s));  // polling goes on
+  }
+}
+
+TEST(KeyPresses, EachCommandGoesOutOnceIsMarkedAsTheReplySaysAndThenPolls) {
+  struct Case {
+    const char* name;
+    ScriptedReply reply;  // empty: hang up once the request is read
+    const char* mark;
+    bool bridgeDown = false;
+  };
+  const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  const auto padded = [](std::string json, std::size_t size) { return json.append(size - json.size(), ' '); };
+  const Case cases[] = {
+      {"bridge_down", {}, "showAlert", true},
+      {"ok_true", {httpResponse(200, R"({"ok":true,"message":"done"})")}, "showOk"},
+      {"ok_false", {httpResponse(200, R"({"ok":false,"message":"no clip"})")}, "showAlert"},
+      {"server_error_ok_true", {httpResponse(500, R"({"ok":true,"message":"x"})")}, "showOk"},
+      {"ok_false_no_message", {httpResponse(200, R"({"ok":false})")}, "showOk"},
+      {"no_content", {"HTTP/1.1 204 No Content\r\n\r\n"}, "showOk"},
+      {"not_found_empty", {httpResponse(404, "", "Not Found")}, "showAlert"},
+      {"connection_dropped", {"HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 50\r\n\r\n{"}, "showAlert"},
+      // The application may have acted on it: sending it again could undo a play_pause.
+      {"read_then_hung_up", {}, "showAlert"},
+      {"chunked", {chunked + "5\r\n{\"ok\"\r\n1b\r\n:false,\"message\":\"no clip\"}\r\n0\r\n\r\n"}, "showAlert"},
+      {"body_at_limit", {httpResponse(200, padded(R"({"ok":false,"message":"no clip"})", 1 << 20))}, "showAlert"},
+      {"body_over_limit", {httpResponse(200, padded(R"({"ok":true,"message":"done"})", (1 << 20) + 1))}, "showAlert"},
+  };
+  for (const auto& c : cases) {
+    PluginHarness h([&](const std::string& target) { return target == "/status" ? statusReply() : c.reply; });
+    h.bridge.keepConnections = true;
+    ASSERT_TRUE(h.startAndRegister(false));  // every poll here comes from a press
+    auto& host = *h.host.latest();
+    host.send(willAppear("logo", DeckActionKind::logo));
+    host.send(willAppear("ctx", DeckActionKind::back10));
+    // A display key's press only polls; the poll's connection stays open and idle.
+    host.send(R"({"event":"keyDown","context":"logo"})");
+    ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); })) << c.name;
+    if (c.bridgeDown) h.bridge.stopListening();
+    host.send(R"({"event":"keyDown","context":"ctx"})");
+    ASSERT_TRUE(h.until([&] { return h.countOn(c.mark) == 1 && h.bridge.count("/status") == 2; })) << c.name;
+    runFor(h.context, 50ms);
+    EXPECT_EQ(h.countOn("showOk") + h.countOn("showAlert"), 1u) << c.name;
+    const auto mark = sentEvents(host, c.mark).front();
+    EXPECT_EQ(mark.message, boost::json::parse(R"({"event":")" + std::string(c.mark) + R"(","context":"ctx"})"));
+    EXPECT_EQ(h.bridge.count("/action?action=backward_10"), c.bridgeDown ? 0u : 1u) << c.name;
+    EXPECT_EQ(h.bridge.requests.size(), c.bridgeDown ? 2u : 3u) << c.name;
+    EXPECT_EQ(h.bridge.connectionsAccepted, c.bridgeDown ? 1u : 2u) << c.name;  // polls share theirs
+  }
+}
+
+}  // namespace
