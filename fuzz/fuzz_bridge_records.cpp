@@ -1,7 +1,7 @@
 // Decoding of the bridge's status and action replies, and the key pictures drawn from a decoded
 // status, so that strange numbers and texts reach the time formatting and the escaping too.
 #include "bridge/bridge_records.hpp"
-#include "platform/utf8.hpp"
+#include "host/host_messages.hpp"
 #include "render/command_key_picture.hpp"
 #include "render/deck_action_kind.hpp"
 #include "render/key_image.hpp"
@@ -19,15 +19,17 @@ namespace {
   std::abort();
 }
 
+// A picture that is not UTF-8 would be dropped on the way to the host.
+bool sendable(const std::string& svg) { return vantry::wireText(vantry::eventEnvelope("setImage", svg)).has_value(); }
+
 void drawKeys(const std::optional<vantry::BridgeStatus>& status) {
-  // A picture that is not UTF-8 would be dropped on the way to the host.
   const auto runtime = vantry::runtimeSVGForStatus(status);
-  if (!vantry::isValidUTF8(runtime)) fail("runtime picture is not UTF-8");
+  if (!sendable(runtime)) fail("runtime picture is not UTF-8");
   if (vantry::svgDataURL(runtime).empty()) fail("empty data URL");
   for (const auto kind : vantry::allDeckActionKinds) {
     const auto symbol = vantry::commandSymbol(kind, status);
     const auto svg = vantry::makeCommandSVG(vantry::title(kind), symbol.size, symbol.text);
-    if (!vantry::isValidUTF8(svg)) fail("command picture is not UTF-8");
+    if (!sendable(svg)) fail("command picture is not UTF-8");
   }
   if (status) {
     for (const double seconds : {status->currentTime, status->duration, status->uploadProgressFraction}) {

@@ -1,6 +1,5 @@
 #include "host/host_connection.hpp"
 #include "host/host_messages.hpp"
-#include "platform/utf8.hpp"
 
 #include <gtest/gtest.h>
 
@@ -66,18 +65,6 @@ TEST(OutgoingMessages, EnvelopeCarriesPayloadOnlyWhenGiven) {
 TEST(OutgoingMessages, TextThatIsNotUTF8IsNotSent) {
   EXPECT_FALSE(wireText(eventEnvelope("showOk", "\xc3\x28")));
   EXPECT_TRUE(wireText(eventEnvelope("showOk", "caf\xc3\xa9")));
-}
-
-TEST(Utf8, AcceptsOnlyWellFormedText) {
-  const std::pair<std::string, bool> cases[] = {
-      {"", true},          {"plain", true},         {"\xe2\x9d\x9a", true},      {"\xf0\x9f\x8e\xac", true},
-      {"\xc0\xaf", false}, {"\xe0\x80\xaf", false}, {"\xed\xa0\x80", false},     {"\xf4\x90\x80\x80", false},
-      {"\xe2\x9d", false}, {"\x80", false},         {"\xf8\x88\x80\x80", false}, {std::string("a\0b", 3), true},
-      // Long ASCII runs around the checked sequences, which are read a word at a time.
-      {"0123456789\xe2\x9d\x9a" "0123456789", true}, {"01234567\xe2\x9d", false},
-      {"abcdefgh\x80" "abcdefgh", false},           {"abcdefghijklmno\xc3", false},
-  };
-  for (const auto& [bytes, valid] : cases) EXPECT_EQ(isValidUTF8(bytes), valid) << bytes;
 }
 
 TEST(HostAddress, PortIsWrittenInFullOrRefused) {
