@@ -24,6 +24,10 @@ class CoalescingStream {
  public:
   using executor_type = boost::beast::tcp_stream::executor_type;
 
+  // Room a buffer keeps once everything has gone out: more than a redraw of a full deck takes, so
+  // the steady state allocates nothing, while the room a backlog took is given back.
+  static constexpr std::size_t keptCapacityBytes = 1024 * 1024;
+
   explicit CoalescingStream(boost::asio::io_context& context) : next_(context) {}
 
   executor_type get_executor() noexcept { return next_.get_executor(); }
@@ -91,8 +95,15 @@ class CoalescingStream {
                                writing_ = false;
                                inflight_.clear();
                                if (error) return fail();
+                               if (pending_.empty()) giveBackRoom();
                                flush();
                              });
+  }
+
+  void giveBackRoom() {
+    if (pending_.capacity() <= keptCapacityBytes && inflight_.capacity() <= keptCapacityBytes) return;
+    std::string().swap(pending_);
+    std::string().swap(inflight_);
   }
 
   boost::beast::tcp_stream next_;

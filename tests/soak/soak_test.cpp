@@ -420,6 +420,30 @@ TEST(Soak, BridgeFaults) {
   }
 }
 
+// Keys appear and disappear faster than the host takes their pictures; once the backlog has gone
+// out, resident memory returns to where it rested within a few seconds.
+TEST(Soak, MemoryReturnsAfterABurstOfKeys) {
+  auto& s = show();
+  const auto rest = s.quietSample("before the burst").rssKB;
+  for (int i = 0; i < 20000; ++i) {
+    const auto key = "burst" + std::to_string(i);
+    s.host.latest()->send(willAppear(key, DeckActionKind::stop));
+    s.host.latest()->send(hostEvent("willDisappear", key));
+  }
+  // The pictures of a new position are queued behind the burst.
+  std::uint64_t peak = 0;
+  s.nextPosition();
+  ASSERT_TRUE(s.until([&] { return (peak = std::max(peak, residentKilobytes(s.child.pid())), s.showsStatus()); }, 60s));
+  const auto drainedAt = Clock::now();
+  std::uint64_t after = 0;
+  s.until([&] { return (after = residentKilobytes(s.child.pid())) <= rest + 1024; }, 5s);
+  print("burst of 20000 keys: RSS at rest " + std::to_string(rest) + " kB, peak " + std::to_string(peak) + " kB, " +
+        std::to_string(after) + " kB " + std::to_string(seconds(Clock::now() - drainedAt)) + " s after draining");
+#if !defined(__SANITIZE_ADDRESS__)
+  EXPECT_LE(after, rest + 1024) << "kB";
+#endif
+}
+
 TEST(Soak, ResourcesReturnToTheWarmUpBaseline) {
   auto& s = show();
   ASSERT_TRUE(s.alive());
