@@ -2,7 +2,6 @@
 
 #include "app/vantry_pro_deck_plugin.hpp"
 #include "host/host_messages.hpp"
-#include "platform/utf8.hpp"
 
 #include <boost/url/parse.hpp>
 
@@ -48,8 +47,9 @@ void VantryProDeckPlugin::receiveLoop() {
       return;
     }
     self->queue.submit([self, message = std::move(*message)] {
-      // Text frames are checked by the WebSocket layer; binary ones count only as UTF-8 text.
-      if (message.isText || isValidUTF8(message.data)) self->handleIncomingJSONText(message.data);
+      // Binary messages are read as text too: the JSON parser refuses text that is not UTF-8, so
+      // such a message is dropped there.
+      self->handleIncomingJSONText(message.data);
       self->receiveLoop();
     });
   });

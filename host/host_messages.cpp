@@ -1,7 +1,6 @@
 #include "host/host_messages.hpp"
 
-#include "platform/utf8.hpp"
-
+#include <boost/json/monotonic_resource.hpp>
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
@@ -65,7 +64,12 @@ json::object emptyTitlePayload() { return {{"title", ""}, {"target", 0}}; }
 
 std::optional<std::string> wireText(const json::object& message) {
   auto text = json::serialize(message);
-  if (!isValidUTF8(text)) return std::nullopt;
+  // The writer copies text as it is; the parser refuses text that is not UTF-8, which the host
+  // must never get.
+  json::monotonic_resource scratch;
+  boost::system::error_code error;
+  json::parse(text, error, &scratch);
+  if (error) return std::nullopt;
   return text;
 }
 

@@ -8,6 +8,7 @@
 #include <boost/beast/core/role.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/websocket/teardown.hpp>
+#include "platform/free_memory.hpp"
 
 #include <cstddef>
 #include <memory>
@@ -24,7 +25,15 @@ class CoalescingStream {
  public:
   using executor_type = boost::beast::tcp_stream::executor_type;
 
+  // More bytes waiting than a redraw of a full deck writes: a backlog, whose memory is given back
+  // once it has gone out. Below it the buffers keep their room, so redraws allocate nothing.
+  static constexpr std::size_t backlogBytes = 1024 * 1024;
+
   explicit CoalescingStream(boost::asio::io_context& context) : next_(context) {}
+  // A connection that ends with a backlog gives its memory back too; no write is in flight here.
+  ~CoalescingStream() {
+    if (backlog_) giveBackRoom();
+  }
 
   executor_type get_executor() noexcept { return next_.get_executor(); }
   boost::beast::tcp_stream& next_layer() noexcept { return next_; }
@@ -38,6 +47,7 @@ class CoalescingStream {
   void append(std::string_view bytes) {
     if (failed_) return;
     pending_.append(bytes.data(), bytes.size());
+    backlog_ = backlog_ || bufferedBytes() > backlogBytes;
     scheduleFlush();
   }
 
@@ -91,8 +101,17 @@ class CoalescingStream {
                                writing_ = false;
                                inflight_.clear();
                                if (error) return fail();
+                               if (pending_.empty() && backlog_) giveBackRoom();
                                flush();
                              });
+  }
+
+  // The buffers' room and the heap pages the backlog freed go back to the system.
+  void giveBackRoom() {
+    backlog_ = false;
+    std::string().swap(pending_);
+    std::string().swap(inflight_);
+    returnFreeMemoryToTheSystem();
   }
 
   boost::beast::tcp_stream next_;
@@ -102,6 +121,7 @@ class CoalescingStream {
   bool writing_ = false;
   bool flushScheduled_ = false;
   bool failed_ = false;
+  bool backlog_ = false;
 };
 
 // The WebSocket closes the connection through the socket underneath.

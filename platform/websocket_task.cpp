@@ -18,6 +18,7 @@ using tcp = boost::asio::ip::tcp;
 namespace {
 // Time allowed for the TCP connect alone; the opening handshake has its own limit.
 constexpr auto connectTimeout = std::chrono::seconds(30);
+constexpr std::size_t keptReadCapacityBytes = 64 * 1024;
 }  // namespace
 
 std::shared_ptr<WebSocketTask> WebSocketTask::create(boost::asio::io_context& context, boost::urls::url_view address) {
@@ -146,6 +147,8 @@ void WebSocketTask::onRead(const boost::system::error_code& error) {
   if (error) return fail();
   WebSocketMessage message{stream_.got_text(), beast::buffers_to_string(readBuffer_.data())};
   readBuffer_.consume(readBuffer_.size());
+  // Host messages are small: one large message must not keep its room for good.
+  if (readBuffer_.capacity() > keptReadCapacityBytes) readBuffer_.shrink_to_fit();
   auto completion = std::move(pendingReceive_);
   pendingReceive_ = nullptr;
   if (completion) completion(std::move(message));

@@ -1,5 +1,6 @@
 #include "render/command_key_picture.hpp"
 
+#include "render/key_background.hpp"
 #include "render/xml_escape.hpp"
 
 namespace vantry {
@@ -34,22 +35,8 @@ CommandSymbol commandSymbol(DeckActionKind kind, const std::optional<BridgeStatu
 std::string makeCommandSVG(std::string_view label, int symbolSize, std::string_view symbol) {
   std::string svg;
   svg.reserve(1400);
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 144 144\">\n"
-         "  <defs>\n"
-         "    <linearGradient id=\"bg\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"1\">\n"
-         "      <stop offset=\"0\" stop-color=\"#050505\"/>\n"
-         "      <stop offset=\"1\" stop-color=\"#2a1301\"/>\n"
-         "    </linearGradient>\n"
-         "    <linearGradient id=\"glow\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
-         "      <stop offset=\"0\" stop-color=\"#ff7b21\" stop-opacity=\"0.20\"/>\n"
-         "      <stop offset=\"1\" stop-color=\"#ff7b21\" stop-opacity=\"0.02\"/>\n"
-         "    </linearGradient>\n"
-         "  </defs>\n"
-         "  <rect width=\"144\" height=\"144\" rx=\"24\" fill=\"url(#bg)\"/>\n"
-         "  <rect width=\"144\" height=\"144\" rx=\"24\" fill=\"url(#glow)\"/>\n"
-         "  <rect x=\"4\" y=\"4\" width=\"136\" height=\"136\" rx=\"20\" fill=\"none\" stroke=\"#ff7b21\" "
-         "stroke-width=\"3\" opacity=\"0.9\"/>\n"
-         "  <text x=\"72\" y=\"36\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
+  appendKeyBackground(svg, "0.20", "0.02");
+  svg += "  <text x=\"72\" y=\"36\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
          "font-size=\"19\" font-weight=\"700\" fill=\"#ffffff\" opacity=\"0.96\">";
   svg += xmlEscape(label);
   svg += "</text>\n"

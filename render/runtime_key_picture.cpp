@@ -1,5 +1,6 @@
 #include "render/runtime_key_picture.hpp"
 
+#include "render/key_background.hpp"
 #include "render/xml_escape.hpp"
 
 #include <algorithm>
@@ -44,22 +45,8 @@ std::string makeRuntimeSVG(std::string_view current, std::string_view duration, 
                            std::string_view accentHex) {
   std::string svg;
   svg.reserve(1700);
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 144 144\">\n"
-         "  <defs>\n"
-         "    <linearGradient id=\"bg\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"1\">\n"
-         "      <stop offset=\"0\" stop-color=\"#050505\"/>\n"
-         "      <stop offset=\"1\" stop-color=\"#2a1301\"/>\n"
-         "    </linearGradient>\n"
-         "    <linearGradient id=\"glow\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
-         "      <stop offset=\"0\" stop-color=\"#ff7b21\" stop-opacity=\"0.18\"/>\n"
-         "      <stop offset=\"1\" stop-color=\"#ff7b21\" stop-opacity=\"0.03\"/>\n"
-         "    </linearGradient>\n"
-         "  </defs>\n"
-         "  <rect width=\"144\" height=\"144\" rx=\"24\" fill=\"url(#bg)\"/>\n"
-         "  <rect width=\"144\" height=\"144\" rx=\"24\" fill=\"url(#glow)\"/>\n"
-         "  <rect x=\"4\" y=\"4\" width=\"136\" height=\"136\" rx=\"20\" fill=\"none\" stroke=\"#ff7b21\" "
-         "stroke-width=\"3\" opacity=\"0.9\"/>\n"
-         "  <text x=\"72\" y=\"33\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
+  appendKeyBackground(svg, "0.18", "0.03");
+  svg += "  <text x=\"72\" y=\"33\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
          "font-size=\"16\" font-weight=\"700\" fill=\"#ffffff\" opacity=\"0.96\">Runtime</text>\n"
          "  <text x=\"72\" y=\"68\" text-anchor=\"middle\" font-family=\"Arial, Helvetica, sans-serif\" "
          "font-size=\"28\" font-weight=\"700\" fill=\"#ffffff\">";

@@ -214,6 +214,29 @@ TEST(Soak, BridgeFaults) {
   }
 }
 
+// Keys appear and disappear faster than the host takes their pictures; once the backlog has gone
+// out, which a key shown after the burst tells, resident memory returns to where it rested.
+TEST(Soak, MemoryReturnsAfterABurstOfKeys) {
+  auto& s = show();
+  const auto rest = s.quietSample().rssKB;
+  for (int i = 0; i < 20000; ++i) {
+    const auto key = std::string("burst").append(std::to_string(i));
+    s.host.latest()->send(willAppear(key, DeckActionKind::stop));
+    s.host.latest()->send(hostEvent("willDisappear", key));
+  }
+  s.host.latest()->send(willAppear("after-burst", DeckActionKind::stop));
+  std::uint64_t peak = 0, after = 0;
+  const auto rss = [&] { return bench::statusKilobytes(s.pid(), "VmRSS"); };
+  ASSERT_TRUE(s.until([&] { return peak = std::max(peak, rss()), s.pictures.count("after-burst") == 1; }, 60s));
+  s.until([&] { return (after = rss()) <= rest + 1024; }, 5s);
+  print("burst of 20000 keys: RSS at rest " + std::to_string(rest) + " kB, peak " + std::to_string(peak) + " kB, then " +
+        std::to_string(after) + " kB");
+#if !defined(__SANITIZE_ADDRESS__)
+  EXPECT_LE(after, rest + 1024) << "kB";
+#endif
+  s.host.latest()->send(hostEvent("willDisappear", "after-burst"));
+}
+
 TEST(Soak, ResourcesReturnToTheWarmUpBaseline) {
   auto& s = show();
   s.until([] { return false; }, 2s);  // memory the faults released settles
