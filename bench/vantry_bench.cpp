@@ -2,7 +2,7 @@
 // to registration and keyDown-to-acknowledgement latency, with a bridge that answers at once.
 #include "bench/process_stats.hpp"
 #include "platform/repeating_timer.hpp"
-#include "support/child_process.hpp"
+#include "child_process.hpp"
 #include "support/plugin_harness.hpp"
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 
 using namespace vantry;
 using namespace vantry::test;
+using vantry::tools::ChildProcess;
 using namespace std::chrono_literals;
 
 namespace {
@@ -88,12 +89,13 @@ int main(int argc, char** argv) {
   bridge.keepConnections = true;
 
   const auto spawnedAt = std::chrono::steady_clock::now();
-  ChildProcess child({options.plugin, "-port", std::to_string(host.port()), "-pluginUUID",
-                      "0123456789ABCDEF0123456789ABCDEF", "-registerEvent", "registerPlugin"});
+  ChildProcess child(context, {options.plugin, "-port", std::to_string(host.port()), "-pluginUUID",
+                               "0123456789ABCDEF0123456789ABCDEF", "-registerEvent", "registerPlugin"});
   if (!child.started() || !runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); })) {
     std::fprintf(stderr, "the plugin did not register\n");
     return 1;
   }
+  const auto pid = static_cast<pid_t>(child.id());
   auto& connection = *host.latest();
   const auto registration = connection.received.front().at - spawnedAt;
 
@@ -105,15 +107,15 @@ int main(int argc, char** argv) {
   const auto polls = [&] { return bridge.count("/status"); };
   runUntil(context, [&] { return polls() >= 3; }, 10s);  // warm-up
 
-  const auto warmRss = bench::statusKilobytes(child.pid(), "VmRSS");
+  const auto warmRss = bench::statusKilobytes(pid, "VmRSS");
   const auto firstPoll = polls();
-  const auto cpuBefore = bench::cpuNanoseconds(child.pid());
-  const auto ticksBefore = bench::userSystemTicks(child.pid());
+  const auto cpuBefore = bench::cpuNanoseconds(pid);
+  const auto ticksBefore = bench::userSystemTicks(pid);
   runUntil(context, [&] { return polls() >= firstPoll + std::size_t(options.cycles); }, std::chrono::seconds(options.cycles * 2));
   // Let the last cycle's redraw finish before reading the clock again.
   runFor(context, 200ms);
-  const auto cpuAfter = bench::cpuNanoseconds(child.pid());
-  const auto ticksAfter = bench::userSystemTicks(child.pid());
+  const auto cpuAfter = bench::cpuNanoseconds(pid);
+  const auto ticksAfter = bench::userSystemTicks(pid);
   const auto cycles = polls() - firstPoll;
 
   // Presses on the stop key, each waiting for its mark; only messages not yet seen are scanned.
@@ -146,8 +148,8 @@ int main(int argc, char** argv) {
   if (user + system > 0) std::printf("of which in the kernel: %.0f %%\n", 100.0 * system / (user + system));
   std::printf("resident memory after warm-up: %.2f MiB\n", double(warmRss) / 1024.0);
   std::printf("resident memory at end: %.2f MiB (peak %.2f MiB)\n",
-              double(bench::statusKilobytes(child.pid(), "VmRSS")) / 1024.0,
-              double(bench::statusKilobytes(child.pid(), "VmHWM")) / 1024.0);
+              double(bench::statusKilobytes(pid, "VmRSS")) / 1024.0,
+              double(bench::statusKilobytes(pid, "VmHWM")) / 1024.0);
   std::printf("start-up to registration: %.2f ms\n", ms(registration));
   if (!latencies.empty()) {
     std::printf("bridge reply to acknowledgement: median %.3f ms, max %.3f ms over %zu presses\n",

@@ -11,9 +11,35 @@
 
 #include <boost/asio/buffer.hpp>
 
+#include <algorithm>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 namespace vantry::tools {
 
 namespace bp = boost::process::v2;
+
+namespace {
+
+// Boost.Process 1.81 closes the child's descriptors only above the highest one it keeps (its pipe
+// for reporting a failed exec): a listener or connection opened before that pipe would live on in
+// the child and hold its port after this process closes it. This closes them between fork and exec.
+struct CloseInheritedDescriptors {
+#if !defined(_WIN32)
+  template <typename Launcher>
+  boost::system::error_code on_exec_setup(Launcher& launcher, const bp::filesystem::path&, const char* const*) {
+    const auto& keep = launcher.fd_whitelist;
+    const int highest = *std::max_element(keep.begin(), keep.end());
+    for (int fd = 3; fd < highest; ++fd) {
+      if (std::find(keep.begin(), keep.end(), fd) == keep.end()) ::close(fd);
+    }
+    return {};
+  }
+#endif
+};
+
+}  // namespace
 
 struct ChildProcess::Process {
   bp::process process;
@@ -25,7 +51,7 @@ ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<s
   const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
   boost::system::error_code error;
   auto process = bp::default_process_launcher()(context, error, bp::filesystem::path(arguments.front()), rest,
-                                                bp::process_stdio{nullptr, nullptr, errors_});
+                                                bp::process_stdio{nullptr, nullptr, errors_}, CloseInheritedDescriptors{});
   started_ = !error && process.is_open();
   if (!started_) return;
   id_ = static_cast<long>(process.id());
