@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Checks the built bundle in the way the hosts will meet it: check_bundle.py CHECK BUNDLE [ARG...]
+  manifest VERSION PLATFORM FULL   files the manifests name, the version; FULL: every host's binary
+  package CMAKE SCRIPT             the zip the host unpacks
+  macos BINARY                     the universal macOS binary, read by its load commands
+  validate TOOLING                 the official validator, offline; exits 77 without node"""
+
+import hashlib, json, os, shutil, stat, struct, subprocess, sys, tempfile, zipfile
+
+failures = []
+
+
+def expect(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+def manifests(bundle):
+    with open(os.path.join(bundle, "manifest.json")) as main, open(os.path.join(bundle, "manifest.linux.json")) as linux:
+        return {**json.load(main), **json.load(linux)}  # OpenDeck reads the Linux one merged over the other
+
+
+def code_paths(bundle):
+    return {key: path for key, path in manifests(bundle).items() if key.startswith("CodePath")}
+
+
+def images(node):
+    if isinstance(node, dict):
+        for key, value in node.items():
+            yield from ([value] if key in ("Icon", "CategoryIcon", "Image") else images(value))
+    elif isinstance(node, list):
+        for value in node:
+            yield from images(value)
+
+
+def manifest(bundle, version, platform, full):
+    merged = manifests(bundle)
+    expect(merged.get("Version") == version, f"Version {merged.get('Version')}, not {version}")
+    own = {"Linux": "CodePathLin", "Darwin": "CodePathMac", "Windows": "CodePathWin"}[platform]
+    for key, path in code_paths(bundle).items():
+        if full == "1" or key == own:
+            expect(os.access(os.path.join(bundle, path), os.X_OK), f"{key}: {path} is not an executable in the bundle")
+    for image in images(merged):
+        expect(any(os.path.isfile(os.path.join(bundle, image + ext)) for ext in (".png", ".svg", ".gif")),
+               f"{image} is not in the bundle")
+
+
+def package(bundle, cmake, script):
+    name = os.path.basename(os.path.normpath(bundle))
+    with tempfile.TemporaryDirectory() as temp:
+        output = os.path.join(temp, "plugin.streamDeckPlugin")
+        subprocess.run([cmake, f"-DBUNDLE_DIR={bundle}", f"-DOUTPUT={output}", "-P", script], check=True)
+        expect(os.path.getsize(output) < 8_000_000, f"the package has {os.path.getsize(output)} bytes")
+        with zipfile.ZipFile(output) as archive:
+            modes = {info.filename: info.external_attr >> 16 for info in archive.infolist()}
+        for key, path in code_paths(bundle).items():
+            mode = modes.get(f"{name}/{path}", 0)
+            expect(stat.S_ISREG(mode) and mode & 0o111 == 0o111, f"{key}: {path} stored with mode {oct(mode)}")
+
+
+def signed(image, dataoff):
+    """An ad-hoc SHA-256 code directory whose page hashes match: Apple silicon kills anything else."""
+    magic, _, count = struct.unpack_from(">III", image, dataoff)
+    for index in range(count if magic == 0xFADE0CC0 else 0):
+        blob = dataoff + struct.unpack_from(">II", image, dataoff + 12 + 8 * index)[1]
+        if struct.unpack_from(">I", image, blob)[0] == 0xFADE0C02:
+            flags, hashes, _, _, slots, limit, size, kind, _, page = struct.unpack_from(">IIIIIIBBBB", image, blob + 12)
+            pages = [image[slot << page:min((slot + 1) << page, limit)] for slot in range(slots)]
+            return flags & 0x2 and kind == 2 and all(
+                hashlib.sha256(data).digest() == image[blob + hashes + i * size:blob + hashes + (i + 1) * size]
+                for i, data in enumerate(pages))
+    return False
+
+
+def macos(binary):
+    with open(binary, "rb") as file:
+        data = file.read()
+    magic, count = struct.unpack_from(">II", data)
+    arches = {0x0100000C: "arm64", 0x01000007: "x86_64"}
+    slices = {arches.get(cpu, hex(cpu)): data[offset:offset + size] for cpu, _, offset, size, _ in
+              (struct.unpack_from(">iiIII", data, 8 + 20 * i) for i in range(count if magic == 0xCAFEBABE else 0))}
+    expect(sorted(slices) == ["arm64", "x86_64"], f"slices {sorted(slices)}, not arm64 and x86_64")
+    for arch, image in slices.items():
+        libraries, minimum, signature, offset = [], None, None, 32
+        for _ in range(struct.unpack_from("<I", image, 16)[0]):
+            cmd, size, first, second = struct.unpack_from("<IIII", image, offset)
+            if cmd in (0xC, 0x20, 0x80000018, 0x8000001F, 0x80000023):  # the ways to load a library
+                libraries.append(image[offset + first:offset + size].split(b"\0")[0].decode())
+            elif cmd in (0x32, 0x24):  # build version, minimum macOS
+                version = second if cmd == 0x32 else first
+                minimum = (version >> 16, (version >> 8) & 0xFF)
+            elif cmd == 0x1D:
+                signature = first
+            offset += size
+        expect(libraries == ["/usr/lib/libSystem.B.dylib"], f"{arch}: imports {libraries}")
+        expect(minimum is not None and minimum <= (12, 0), f"{arch}: minimum macOS {minimum}, not 12 or lower")
+        expect(arch != "arm64" or (signature and signed(image, signature)), f"{arch}: no valid ad-hoc signature")
+
+
+def validate(bundle, tooling):
+    if not shutil.which("node"):
+        print("SKIP: node is needed for the official validator (scripts/setup-bundle-deps)")
+        sys.exit(77)
+    run = subprocess.run([os.path.join(tooling, "node_modules", ".bin", "streamdeck"), "validate", "--no-update-check",
+                          os.path.normpath(bundle)], capture_output=True, text=True, env={**os.environ, "NO_COLOR": "1"})
+    print(run.stdout, run.stderr)
+    expect(run.returncode == 0 and "Validation successful" in run.stdout, "the validator failed")
+    expect("warning" not in (run.stdout + run.stderr).lower(), "the validator warned")
+
+
+if __name__ == "__main__":
+    globals()[sys.argv[1]](*sys.argv[2:])
+    for failure in failures:
+        print(f"FAIL: {failure}")
+    sys.exit(1 if failures else 0)
