@@ -146,7 +146,8 @@ else()
 endif()
 if(Python3_FOUND)
   add_test(NAME bundle.manifest
-    COMMAND ${vantry_check_bundle} manifest "${VANTRY_BUNDLE_DIR}" "${VANTRY_MANIFEST_VERSION}" "${CMAKE_SYSTEM_NAME}" ${vantry_full_bundle})
+    COMMAND ${vantry_check_bundle} manifest "${VANTRY_BUNDLE_DIR}" "${VANTRY_MANIFEST_VERSION}" "${CMAKE_SYSTEM_NAME}" ${vantry_full_bundle}
+            "${CMAKE_CURRENT_SOURCE_DIR}/render/deck_action_kind.cpp")
   set_tests_properties(bundle.manifest PROPERTIES LABELS bundle)
   if(vantry_full_bundle)
     add_test(NAME bundle.package

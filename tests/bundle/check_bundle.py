@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Checks the built bundle in the way the hosts will meet it: check_bundle.py CHECK BUNDLE [ARG...]
-  manifest VERSION PLATFORM FULL   files the manifests name, the version; FULL: every host's binary
+  manifest VERSION PLATFORM FULL KINDS   files the manifests name, the version, the actions the
+                                   plugin knows (KINDS: its source); FULL: every host's binary
   package CMAKE SCRIPT             the zip the host unpacks
   macos BINARY                     the universal macOS binary, read by its load commands
   validate TOOLING                 the official validator, offline; exits 77 without node"""
 
-import hashlib, json, os, shutil, stat, struct, subprocess, sys, tempfile, zipfile
+import hashlib, json, os, re, shutil, stat, struct, subprocess, sys, tempfile, zipfile
 
 failures = []
 
@@ -33,8 +34,12 @@ def images(node):
             yield from images(value)
 
 
-def manifest(bundle, version, platform, full):
+def manifest(bundle, version, platform, full, kinds):
     merged = manifests(bundle)
+    with open(kinds) as source:
+        known = set(re.findall(r'"(vesk\.quillfern\.vantrypro\.streamdeck\.[a-z0-9-]+)"', source.read()))
+    actions = {action["UUID"] for action in merged.get("Actions", [])}
+    expect(actions == known, f"actions {sorted(actions ^ known)} are on one side only")
     expect(merged.get("Version") == version, f"Version {merged.get('Version')}, not {version}")
     own = {"Linux": "CodePathLin", "Darwin": "CodePathMac", "Windows": "CodePathWin"}[platform]
     for key, path in code_paths(bundle).items():
