@@ -1,5 +1,5 @@
 // What the tools' node tests share: starting a tool with its output kept, ending whatever was
-// started, and waiting for a condition with a deadline.
+// started, waiting for a condition with a deadline, and for a child's exit status.
 import { spawn } from "node:child_process";
 
 const children = [];
@@ -15,6 +15,9 @@ export function start(program, args) {
 export function killAll() {
   for (const c of children) if (c.exitCode === null) c.kill("SIGKILL");
 }
+
+export const exited = (child) =>
+  child.exitCode !== null ? Promise.resolve(child.exitCode) : new Promise((r) => child.on("exit", (code) => r(code)));
 
 export async function until(what, check, ms) {
   const deadline = Date.now() + ms;
