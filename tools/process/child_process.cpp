@@ -46,17 +46,17 @@ struct ChildProcess::Process {
 };
 
 ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<std::string>& arguments)
-    : errors_(context) {
+    : state_(std::make_shared<State>(context)) {
   if (arguments.empty()) return;
   const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
   boost::system::error_code error;
   auto process = bp::default_process_launcher()(context, error, bp::filesystem::path(arguments.front()), rest,
-                                                bp::process_stdio{nullptr, nullptr, errors_}, CloseInheritedDescriptors{});
+                                                bp::process_stdio{nullptr, nullptr, state_->errors}, CloseInheritedDescriptors{});
   started_ = !error && process.is_open();
   if (!started_) return;
   id_ = static_cast<long>(process.id());
   process_ = std::make_unique<Process>(Process{std::move(process)});
-  readErrors();
+  readErrors(state_);
   process_->process.async_wait([state = state_](const boost::system::error_code& e, int code) {
     state->exitCode = e ? -1 : code;
     if (auto handler = std::move(state->onExit)) handler(*state->exitCode);
@@ -65,16 +65,16 @@ ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<s
 
 ChildProcess::~ChildProcess() {
   boost::system::error_code ignored;
-  errors_.close(ignored);
+  state_->errors.close(ignored);
 }
 
-void ChildProcess::readErrors() {
-  errors_.async_read_some(boost::asio::buffer(state_->chunk),
-                          [this, state = state_](const boost::system::error_code& error, std::size_t size) {
-                            if (error) return;
-                            state->errorText.append(state->chunk.data(), size);
-                            readErrors();
-                          });
+void ChildProcess::readErrors(const std::shared_ptr<State>& state) {
+  state->errors.async_read_some(boost::asio::buffer(state->chunk),
+                                [state](const boost::system::error_code& error, std::size_t size) {
+                                  if (error) return;
+                                  state->errorText.append(state->chunk.data(), size);
+                                  readErrors(state);
+                                });
 }
 
 void ChildProcess::requestExit() {

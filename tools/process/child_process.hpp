@@ -39,6 +39,8 @@ class ChildProcess {
  private:
   // Outlives this object for the asynchronous reads and waits still under way.
   struct State {
+    explicit State(boost::asio::io_context& context) : errors(context) {}
+    boost::asio::readable_pipe errors;
     std::optional<int> exitCode;
     std::string errorText;
     std::function<void(int)> onExit;
@@ -46,10 +48,9 @@ class ChildProcess {
   };
   struct Process;
 
-  void readErrors();
+  static void readErrors(const std::shared_ptr<State>& state);
 
-  std::shared_ptr<State> state_ = std::make_shared<State>();
-  boost::asio::readable_pipe errors_;
+  std::shared_ptr<State> state_;
   std::unique_ptr<Process> process_;
   bool started_ = false;
   long id_ = -1;
