@@ -77,14 +77,4 @@ void ChildProcess::readErrors(const std::shared_ptr<State>& state) {
                                 });
 }
 
-void ChildProcess::requestExit() {
-  boost::system::error_code ignored;
-  if (process_ && !exitCode()) process_->process.request_exit(ignored);
-}
-
-void ChildProcess::kill() {
-  boost::system::error_code ignored;
-  if (process_ && !exitCode()) process_->process.terminate(ignored);
-}
-
 }  // namespace vantry::tools

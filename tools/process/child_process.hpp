@@ -32,9 +32,6 @@ class ChildProcess {
   const std::string& errorText() const { return state_->errorText; }
   // Called once, on the io_context, when it has ended.
   void onExit(std::function<void(int)> handler) { state_->onExit = std::move(handler); }
-  // Asks it to end (SIGTERM where there are signals); kill() when it must.
-  void requestExit();
-  void kill();
 
  private:
   // Outlives this object for the asynchronous reads and waits still under way.
