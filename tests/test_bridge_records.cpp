@@ -55,7 +55,7 @@ TEST(BridgeStatusDecoding, DecodesOnlyAWholeRecordOfExactTypes) {
 
 TEST(BridgeReplies, PressOutcomeAndStatusFollowCodeAndBody) {
   const std::string okTrue = R"({"ok":true,"message":"played"})", okFalse = R"({"ok":false,"message":"no clip"})";
-  const std::string status = test::statusBody(), okWithStatus = R"({"ok":true,"message":"","status":)" + status + "}";
+  const std::string status = json::serialize(fullStatusObject()), okWithStatus = R"({"ok":true,"message":"","status":)" + status + "}";
   // The code (0: no response), the body, the press's outcome, and whether the reply gives a status. A body
   // decodes as an action reply only when whole: an inner status is absent, null or whole too.
   const std::tuple<unsigned, std::string, bool, bool> cases[] = {

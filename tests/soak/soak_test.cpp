@@ -1,7 +1,7 @@
 // The built plugin against a host and a bridge on loopback that misbehave on purpose: after every
 // fault it still runs, reconnects or fails on schedule and draws the right pictures at the next
-// poll, and its memory, descriptors and sockets stay put. SOAK_ROUNDS, SOAK_HOST_CLOSES and
-// SOAK_STOP_READING_SECONDS lengthen the run (scripts/soak); the defaults make the short one.
+// poll, and its memory, descriptors and sockets stay put. SOAK_ROUNDS and SOAK_HOST_CLOSES lengthen
+// the run (scripts/soak); the defaults make the short one.
 
 #include "bench/process_stats.hpp"
 #include "child_process.hpp"
@@ -28,7 +28,6 @@ int fromEnvironment(const char* name, int fallback) {
 }
 const int rounds = fromEnvironment("SOAK_ROUNDS", 1);
 const int hostCloses = fromEnvironment("SOAK_HOST_CLOSES", 10);
-const int stopReadingSeconds = fromEnvironment("SOAK_STOP_READING_SECONDS", 10);
 
 // The plugin's schedule, and how far the loopback test lets it drift.
 constexpr auto pollInterval = 900ms;
@@ -38,8 +37,7 @@ constexpr auto tolerance = 500ms;
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 void print(const std::string& line) { std::cout << "soak: " << line << std::endl; }
 
-// What /proc shows of the plugin. Its TCP sockets may never listen, and any peer they have is
-// 127.0.0.1 (as IPv4 or IPv4-mapped IPv6); one between close and reuse may have no peer left.
+// What /proc shows of the plugin; none of its TCP sockets may listen.
 struct Sample {
   std::uint64_t rssKB = 0;
   std::size_t fds = 0, sockets = 0;
@@ -58,14 +56,11 @@ Sample sample(pid_t pid) {
   s.sockets = inodes.size();
   for (const char* table : {"/net/tcp", "/net/tcp6"}) {
     std::ifstream file(proc + table);
-    std::string line, field, remote, state, inode;
+    std::string line, field, state, inode;
     for (std::getline(file, line); std::getline(file, line);) {
       std::istringstream fields(line);
-      fields >> field >> field >> remote >> state >> field >> field >> field >> field >> field >> inode;
-      if (!inodes.count(inode)) continue;
-      const auto peer = remote.substr(0, remote.find(':'));
-      EXPECT_TRUE(state != "0A" && (peer == "0100007F" || peer == "0000000000000000FFFF00000100007F" ||
-                                    peer.find_first_not_of('0') == std::string::npos)) << line;
+      fields >> field >> field >> field >> state >> field >> field >> field >> field >> field >> inode;
+      EXPECT_FALSE(inodes.count(inode) && state == "0A") << line;
     }
   }
   EXPECT_GT(s.rssKB, 0u);
@@ -149,28 +144,11 @@ TEST(Soak, WarmsUp) {
   for (int i = 0; i < 6; ++i) s.warm = s.quietSample();
 }
 
-TEST(Soak, HostClosesAndStopsReading) {
+TEST(Soak, HostClosesOneAfterAnother) {
   auto& s = show();
   for (int round = 0; round < rounds; ++round) {
     for (int i = 0; i < hostCloses; ++i) s.reconnect();
     s.quietSample();
-    // A host that stops reading while 32 keys are drawn every poll keeps its connection, and the
-    // plugin holds at most 4 MiB for it on top of the socket's own buffers.
-    s.host.readNewConnections = false;
-    s.reconnect();
-    s.host.readNewConnections = true;
-    const auto stalled = s.host.latest();
-    std::uint64_t peak = 0;
-    for (int second = 0; second < stopReadingSeconds; ++second) {
-      s.until([] { return false; }, 1s);
-      peak = std::max(peak, sample(s.pid()).rssKB);
-    }
-    EXPECT_EQ(s.host.latest(), stalled);
-    EXPECT_LT(peak, s.warm.rssKB + 12 * 1024);
-    stalled->resumeReading();
-    s.nextPosition();
-    EXPECT_TRUE(s.until([&] { return s.showsStatus(); }, pollInterval + tolerance));
-    print("host not reading: RSS peak " + std::to_string(peak) + " kB");
   }
 }
 

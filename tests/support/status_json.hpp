@@ -16,6 +16,4 @@ inline boost::json::object fullStatusObject() {
       .as_object();
 }
 
-inline std::string statusBody(boost::json::object status = fullStatusObject()) { return boost::json::serialize(status); }
-
 }  // namespace vantry::test

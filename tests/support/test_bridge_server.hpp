@@ -15,15 +15,15 @@
 
 namespace vantry::test {
 
-// Accepts connections on a loopback port (0: a free one, kept from then on) and hands each over.
-// Between stopListening and listenAgain connections are refused; those under way go on.
+// Accepts connections on a loopback port (0: a free one) and hands each over. After stopListening
+// connections are refused; those under way go on.
 class LoopbackListener {
  public:
   using Accepted = std::function<void(boost::asio::ip::tcp::socket)>;
 
   LoopbackListener(boost::asio::io_context& context, unsigned short port, Accepted accepted)
-      : acceptor_(context), accepted_(std::move(accepted)), port_(port) {
-    listenAgain();
+      : acceptor_(context, {boost::asio::ip::make_address("127.0.0.1"), port}), accepted_(std::move(accepted)) {
+    acceptNext();
   }
 
   unsigned short port() const { return port_; }
@@ -31,17 +31,6 @@ class LoopbackListener {
   void stopListening() {
     boost::system::error_code ignored;
     acceptor_.close(ignored);
-  }
-
-  void listenAgain() {
-    using boost::asio::ip::tcp;
-    const tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), port_);
-    acceptor_.open(endpoint.protocol());
-    acceptor_.set_option(tcp::acceptor::reuse_address(true));
-    acceptor_.bind(endpoint);
-    acceptor_.listen();
-    port_ = acceptor_.local_endpoint().port();
-    acceptNext();
   }
 
  private:
@@ -55,7 +44,7 @@ class LoopbackListener {
 
   boost::asio::ip::tcp::acceptor acceptor_;
   Accepted accepted_;
-  unsigned short port_;
+  unsigned short port_ = acceptor_.local_endpoint().port();
 };
 
 // What the stand-in bridge does with one request: raw bytes to write after a delay, then close
