@@ -41,11 +41,14 @@ TEST(Executable, ReportsBadLaunchValuesOnStandardError) {
   for (const auto& [arguments, runsOn] : cases) {
     SCOPED_TRACE(arguments.empty() ? "no arguments" : arguments[1]);
     const std::string message = runsOn ? "VantryProDeckPlugin: invalid websocket URL.\n"
-                                         : "VantryProDeckPlugin: missing Stream Deck launch arguments.\n";
+                                       : "VantryProDeckPlugin: missing Stream Deck launch arguments.\n";
     boost::asio::io_context context;
     ChildProcess child(context, command(arguments));
     ASSERT_TRUE(child.started());
-    EXPECT_TRUE(runUntil(context, [&, runsOn = runsOn] { return child.errorText().size() >= message.size() && (child.exitCode() || runsOn); }, 15s));
+    const auto reported = [&, runsOn = runsOn] {
+      return child.errorText().size() >= message.size() && (child.exitCode() || runsOn);
+    };
+    EXPECT_TRUE(runUntil(context, reported, 15s));
     if (runsOn) runFor(context, 1s);
     EXPECT_EQ(child.exitCode(), runsOn ? std::nullopt : std::optional<int>(1));
     EXPECT_EQ(child.errorText(), message);
