@@ -45,9 +45,7 @@ TEST(Executable, ReportsBadLaunchValuesOnStandardError) {
     boost::asio::io_context context;
     ChildProcess child(context, command(arguments));
     ASSERT_TRUE(child.started());
-    const auto reported = [&, runsOn = runsOn] {
-      return child.errorText().size() >= message.size() && (child.exitCode() || runsOn);
-    };
+    const auto reported = [&, runsOn = runsOn] { return child.errorText().size() >= message.size() && (child.exitCode() || runsOn); };
     EXPECT_TRUE(runUntil(context, reported, 15s));
     if (runsOn) runFor(context, 1s);
     EXPECT_EQ(child.exitCode(), runsOn ? std::nullopt : std::optional<int>(1));

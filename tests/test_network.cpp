@@ -107,6 +107,32 @@ TEST(StatusPolling, EachPollRedrawsFromItsReplyAndAFailedOneForgetsTheStatus) {
   }
 }
 
+TEST(StatusPolling, APollAskedForWhileOneIsInFlightIsDropped) {
+  PluginHarness h([](const std::string&) { return ScriptedReply{statusReply().bytes, 600ms}; });
+  ASSERT_TRUE(h.startAndRegister(false));
+  h.host.latest()->send(willAppear("logo", DeckActionKind::logo));
+  for (int press = 0; press < 2; ++press) h.host.latest()->send(R"({"event":"keyDown","context":"logo"})");
+  ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }));
+  runFor(h.context, 100ms);
+  EXPECT_EQ(h.bridge.count("/status"), 1u);
+}
+
+// Polls share a connection, but not one that sat idle longer than the pool keeps it.
+TEST(HttpConnectionPool, ReusesAConnectionOnlyWhileItIsFresh) {
+  for (const auto& [maxIdle, connections] : {std::pair{2000ms, 1u}, std::pair{0ms, 2u}}) {
+    boost::asio::io_context context;
+    TestBridgeServer bridge(context, [](const std::string&) { return statusReply(); });
+    bridge.keepConnections = true;
+    const auto pool = std::make_shared<HttpConnectionPool>(maxIdle);
+    for (int request = 0; request < 2; ++request) {
+      bool done = false;
+      startHttpGet(context, boost::urls::url(bridge.baseURL() + "/status"), [&](HttpReply) { done = true; }, {}, pool);
+      ASSERT_TRUE(runUntil(context, [&] { return done; }));
+    }
+    EXPECT_EQ(bridge.connectionsAccepted, connections) << "idle for at most " << maxIdle.count() << " ms";
+  }
+}
+
 TEST(KeyPresses, EachCommandGoesOutOnceIsMarkedAsTheReplySaysAndThenPolls) {
   struct Case {
     const char* name;

@@ -144,17 +144,10 @@ TEST(Soak, WarmsUp) {
   for (int i = 0; i < 6; ++i) s.warm = s.quietSample();
 }
 
-TEST(Soak, HostClosesOneAfterAnother) {
-  auto& s = show();
-  for (int round = 0; round < rounds; ++round) {
-    for (int i = 0; i < hostCloses; ++i) s.reconnect();
-    s.quietSample();
-  }
-}
-
-// The status request that meets a fault fails within its span (a hanging bridge only at the
-// time-out), the keys show no status, and the next poll draws the right pictures again.
-TEST(Soak, BridgeFaults) {
+// Each round: the host closes its connection again and again, then every bridge fault once. The
+// status request that meets a fault fails within its span (a hanging bridge only at the time-out),
+// the keys show no status, and the next poll draws the right pictures again.
+TEST(Soak, HostAndBridgeFaults) {
   auto& s = show();
   const auto head = [](const std::string& rest) { return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n" + rest; };
   const struct {
@@ -171,6 +164,8 @@ TEST(Soak, BridgeFaults) {
       {"hangs", {"", 0ms, true}, bridgeTimeout},
   };
   for (int round = 0; round < rounds; ++round) {
+    for (int i = 0; i < hostCloses; ++i) s.reconnect();
+    s.quietSample();
     for (const auto& fault : faults) {
       SCOPED_TRACE(fault.name);
       const auto before = s.bridge.count("/status");
