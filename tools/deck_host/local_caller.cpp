@@ -1,6 +1,7 @@
 #include "local_caller.hpp"
 
-#include <algorithm>
+#include <boost/beast/core/string.hpp>
+
 #include <charconv>
 #include <string>
 
@@ -8,11 +9,7 @@ namespace vantry::deck {
 
 namespace {
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  const auto same = [&](char x, char y) { return lower(x) == lower(y); };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
-}
+using boost::beast::iequals;  // ASCII only, as host names and origins are compared
 
 bool isLoopbackHost(std::string_view host) {
   auto name = host;
@@ -25,14 +22,14 @@ bool isLoopbackHost(std::string_view host) {
     if (port.empty() || error != std::errc() || end != port.data() + port.size() || number > 65535) return false;
     name = host.substr(0, colon);
   }
-  return name == "127.0.0.1" || name == "[::1]" || equalIgnoringCase(name, "localhost");
+  return name == "127.0.0.1" || name == "[::1]" || iequals(name, "localhost");
 }
 
 }  // namespace
 
 bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::string_view> origin) {
   if (!host || !isLoopbackHost(*host)) return false;
-  return !origin || equalIgnoringCase(*origin, "http://" + std::string(*host));
+  return !origin || iequals(*origin, "http://" + std::string(*host));
 }
 
 }  // namespace vantry::deck
