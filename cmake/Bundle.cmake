@@ -188,12 +188,3 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND VANTRY_STATIC_RUNTIME AND VANTRY_BASH)
             check "$<TARGET_FILE:VantryProDeckPlugin>")
   set_tests_properties(bundle.static_binary PROPERTIES LABELS bundle)
 endif()
-
-# The default key pictures in the manifest must be the plugin's own no-status pictures.
-if(TARGET vantry_test_support)
-  include(GoogleTest)
-  add_executable(vantry_bundle_tests "${vantry_bundle_tests}/test_default_key_images.cpp")
-  target_link_libraries(vantry_bundle_tests PRIVATE vantry_test_support)
-  target_compile_definitions(vantry_bundle_tests PRIVATE VANTRY_KEY_IMAGE_DIR="${VANTRY_BUNDLE_SOURCE_DIR}/keys")
-  gtest_discover_tests(vantry_bundle_tests TEST_PREFIX bundle. PROPERTIES LABELS bundle DISCOVERY_TIMEOUT 30)
-endif()

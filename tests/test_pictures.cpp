@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <limits>
+#include <sstream>
 #include <tuple>
 
 using namespace vantry;
@@ -132,6 +134,24 @@ TEST(KeyPictures, LogoFallbackAndDataURLs) {
   const std::pair<const char*, const char*> base64[] = {
       {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xff\xfe\xfd", "//79"}};
   for (const auto& [bytes, text] : base64) EXPECT_EQ(base64Encode(bytes), text);
+}
+
+// A key shows its manifest default until the plugin draws it: the plugin's own no-status picture,
+// with an explicit size for hosts that need one, or keys would change look at start.
+TEST(KeyPictures, ShippedDefaultsAreTheNoStatusPictures) {
+  const std::string drawn = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox";
+  const std::string shipped = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"144\" height=\"144\" viewBox";
+  for (const auto kind : allDeckActionKinds) {
+    const std::string identifier(rawValue(kind));
+    auto expected = kind == DeckActionKind::runtime ? runtimeSVGForStatus(std::nullopt)
+                    : kind == DeckActionKind::logo  ? std::string(fallbackLogoSVG())
+                                                    : command(kind);
+    ASSERT_EQ(expected.rfind(drawn, 0), 0u) << "the plugin's picture starts differently now";
+    const auto path = std::string(VANTRY_KEY_IMAGE_DIR) + "/" + identifier.substr(identifier.rfind('.') + 1) + ".svg";
+    std::ostringstream file;
+    file << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_EQ(file.str(), expected.replace(0, drawn.size(), shipped) + "\n") << path << " is not the plugin's own picture";
+  }
 }
 
 TEST(DeckActionKinds, IdentifiersMapBothWaysExactly) {
