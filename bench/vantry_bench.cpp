@@ -89,8 +89,7 @@ int main(int argc, char** argv) {
   bridge.keepConnections = true;
 
   const auto spawnedAt = std::chrono::steady_clock::now();
-  ChildProcess child(context, {options.plugin, "-port", std::to_string(host.port()), "-pluginUUID",
-                               "0123456789ABCDEF0123456789ABCDEF", "-registerEvent", "registerPlugin"});
+  ChildProcess child(context, launchArguments(options.plugin, host.port()));
   if (!child.started() || !runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); })) {
     std::fprintf(stderr, "the plugin did not register\n");
     return 1;

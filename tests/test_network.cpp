@@ -38,7 +38,6 @@ TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
     EXPECT_EQ(image.event, "setImage");
     EXPECT_EQ(image.context, drawn[i].first);
     EXPECT_NE(image.picture().find(drawn[i].second), std::string::npos) << i;
-    EXPECT_EQ(image.message.at("payload").at("target"), 0);
     EXPECT_EQ(sent[2 + 2 * i].message.at("payload"), boost::json::parse(R"({"title":"","target":0})"));
   }
   EXPECT_EQ(h.plugin->contextsByID, (std::unordered_map<std::string, DeckActionKind>{{"k", DeckActionKind::logo}}));
@@ -88,8 +87,7 @@ TEST(StatusPolling, TicksStayOnTheirGridAfterTheThreadWasHeldUp) {
 }
 
 TEST(StatusPolling, EachPollRedrawsFromItsReplyAndAFailedOneForgetsTheStatus) {
-  auto playing = fullStatusObject();
-  playing["playbackState"] = "playing";
+  const auto playing = fullStatusObject("playing");
   // A server error, and a bridge that never answers until the request's time-out.
   for (const auto& failure : {ScriptedReply{httpResponse(500, "{}")}, ScriptedReply{"", 0ms, true}}) {
     bool failing = false;
@@ -113,24 +111,22 @@ TEST(StatusPolling, APollAskedForWhileOneIsInFlightIsDropped) {
   h.host.latest()->send(willAppear("logo", DeckActionKind::logo));
   for (int press = 0; press < 2; ++press) h.host.latest()->send(R"({"event":"keyDown","context":"logo"})");
   ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }));
-  runFor(h.context, 100ms);
-  EXPECT_EQ(h.bridge.count("/status"), 1u);
+  EXPECT_EQ(h.bridge.count("/status"), 1u);  // a second would have gone out at the second press, long before
 }
 
-// Polls share a connection, but not one that sat idle longer than the pool keeps it.
-TEST(HttpConnectionPool, ReusesAConnectionOnlyWhileItIsFresh) {
-  for (const auto& [maxIdle, connections] : {std::pair{2000ms, 1u}, std::pair{0ms, 2u}}) {
-    boost::asio::io_context context;
-    TestBridgeServer bridge(context, [](const std::string&) { return statusReply(); });
-    bridge.keepConnections = true;
-    const auto pool = std::make_shared<HttpConnectionPool>(maxIdle);
-    for (int request = 0; request < 2; ++request) {
-      bool done = false;
-      startHttpGet(context, boost::urls::url(bridge.baseURL() + "/status"), [&](HttpReply) { done = true; }, {}, pool);
-      ASSERT_TRUE(runUntil(context, [&] { return done; }));
-    }
-    EXPECT_EQ(bridge.connectionsAccepted, connections) << "idle for at most " << maxIdle.count() << " ms";
+// Polls share a connection (the key-press table counts them), but not one that sat idle longer
+// than the pool keeps it.
+TEST(HttpConnectionPool, AConnectionIdleTooLongIsNotReused) {
+  boost::asio::io_context context;
+  TestBridgeServer bridge(context, [](const std::string&) { return statusReply(); });
+  bridge.keepConnections = true;
+  const auto pool = std::make_shared<HttpConnectionPool>(0ms);
+  for (int request = 0; request < 2; ++request) {
+    bool done = false;
+    startHttpGet(context, boost::urls::url(bridge.baseURL() + "/status"), [&](HttpReply) { done = true; }, {}, pool);
+    ASSERT_TRUE(runUntil(context, [&] { return done; }));
   }
+  EXPECT_EQ(bridge.connectionsAccepted, 2u);
 }
 
 TEST(KeyPresses, EachCommandGoesOutOnceIsMarkedAsTheReplySaysAndThenPolls) {

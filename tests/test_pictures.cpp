@@ -154,12 +154,9 @@ TEST(KeyPictures, ShippedDefaultsAreTheNoStatusPictures) {
   }
 }
 
-TEST(DeckActionKinds, IdentifiersMapBothWaysExactly) {
+TEST(DeckActionKinds, EachCommandKeySendsItsOwnBridgeWord) {
   std::string words;
-  for (const auto kind : allDeckActionKinds) {
-    EXPECT_EQ(deckActionKindFromIdentifier(rawValue(kind)), kind);
-    words += std::string(bridgeCommand(kind).value_or("-")) + " ";
-  }
+  for (const auto kind : allDeckActionKinds) words += std::string(bridgeCommand(kind).value_or("-")) + " ";
   EXPECT_EQ(words, "play_pause stop backward_10 forward_10 sync_start eject loop_toggle - - ");
 }
 

@@ -107,19 +107,14 @@ struct Show {
 
   boost::asio::io_context context;
   TestHostServer host{context};
-  boost::json::object status = [] {
-    auto playing = fullStatusObject();
-    playing["playbackState"] = "playing";
-    return playing;
-  }();
+  boost::json::object status = fullStatusObject("playing");
   int position = 0;
   std::optional<ScriptedReply> fault;  // the next status request meets this
   TestBridgeServer bridge{context, [this](const std::string& target) {
     auto reply = target == "/status" && fault ? std::move(*fault) : statusReply(status);
     return fault.reset(), reply;
   }, 48187};
-  tools::ChildProcess child{context, {VANTRY_PLUGIN_EXECUTABLE, "-port", std::to_string(host.port()), "-pluginUUID",
-                                      "ABCDEF0123456789ABCDEF0123456789", "-registerEvent", "registerPlugin"}};
+  tools::ChildProcess child{context, launchArguments(VANTRY_PLUGIN_EXECUTABLE, host.port())};
   std::shared_ptr<TestHostServer::Connection> tracked;
   std::map<std::string, std::string> pictures;
   Sample warm;

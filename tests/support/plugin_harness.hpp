@@ -54,15 +54,19 @@ inline ScriptedReply statusReply(boost::json::object status = fullStatusObject()
   return ScriptedReply{httpResponse(200, boost::json::serialize(status))};
 }
 
+// The command line a host starts the plugin with, for a host listening on `port`.
+inline std::vector<std::string> launchArguments(std::string program, unsigned short port) {
+  return {std::move(program), "-port", std::to_string(port), "-pluginUUID", "0123456789ABCDEF0123456789ABCDEF",
+          "-registerEvent", "registerPlugin"};
+}
+
 // A controller wired to a stand-in host and bridge on loopback.
 struct PluginHarness {
   explicit PluginHarness(TestBridgeServer::Script script = [](const std::string&) { return statusReply(); },
                          HttpLimits limits = {})
       : host(context), bridge(context, std::move(script)) {
-    plugin = VantryProDeckPlugin::make({"/tmp/bundle/bin/VantryProDeckPlugin", "-port", std::to_string(host.port()),
-                                        "-pluginUUID", "0123456789ABCDEF0123456789ABCDEF", "-registerEvent",
-                                        "registerPlugin"},
-                                       context, PluginSettings{boost::urls::url(bridge.baseURL()), limits});
+    plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", host.port()), context,
+                                       PluginSettings{boost::urls::url(bridge.baseURL()), limits});
   }
 
   bool until(const std::function<bool()>& done, std::chrono::steady_clock::duration timeout = std::chrono::seconds(5)) {

@@ -58,8 +58,8 @@ struct ScriptedReply {
   std::chrono::milliseconds moreEvery{0};
 };
 
-inline std::string httpResponse(unsigned code, const std::string& body, const std::string& reason = "OK") {
-  return "HTTP/1.1 " + std::to_string(code) + " " + reason + "\r\nContent-Type: application/json\r\nContent-Length: " +
+inline std::string httpResponse(unsigned code, const std::string& body) {
+  return "HTTP/1.1 " + std::to_string(code) + " OK\r\nContent-Type: application/json\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
