@@ -23,7 +23,7 @@ if(NOT VANTRY_RSVG_CONVERT)
                       "-DVANTRY_RSVG_CONVERT=<path to rsvg-convert.exe>.")
 endif()
 
-set(vantry_action_images play-pause stop back-10 forward-10 sync-start eject loop-toggle runtime logo)
+set(vantry_action_images play-pause stop back-10 forward-10 sync-start eject loop-toggle runtime logo transport-dial)
 set(vantry_bundle_outputs "")
 
 # One copy per file, so that an edited source reaches the bundle without a reconfigure.
@@ -45,6 +45,7 @@ foreach(name IN LISTS vantry_action_images)
   vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/actions/${name}.svg" imgs/actions/${name}.svg)
   vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/keys/${name}.svg" imgs/keys/${name}.svg)
 endforeach()
+vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/dial/transport-dial.svg" imgs/dial/transport-dial.svg)
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/assets-README.txt" assets/README.txt)
 
 # The other hosts' binaries, cross-built by scripts/build-macos and scripts/build-windows, join the

@@ -22,6 +22,8 @@ constexpr std::array<KindProperties, 9> properties = {{
     {"vesk.quillfern.vantrypro.streamdeck.logo", "", ""},
 }};
 
+constexpr std::string_view transportDialIdentifier = "vesk.quillfern.vantrypro.streamdeck.transport-dial";
+
 const KindProperties& propertiesOf(DeckActionKind kind) { return properties[static_cast<std::size_t>(kind)]; }
 
 }  // namespace
@@ -35,6 +37,8 @@ std::optional<std::string_view> bridgeCommand(DeckActionKind kind) {
   if (command.empty()) return std::nullopt;
   return command;
 }
+
+bool isTransportDialIdentifier(std::string_view identifier) { return identifier == transportDialIdentifier; }
 
 std::optional<DeckActionKind> deckActionKindFromIdentifier(std::string_view identifier) {
   for (const auto kind : allDeckActionKinds) {

@@ -33,6 +33,9 @@ std::string_view title(DeckActionKind kind);
 // The command word sent to the media bridge; absent for the display-only kinds.
 std::optional<std::string_view> bridgeCommand(DeckActionKind kind);
 
+// The transport dial, an encoder action beside the nine key kinds: exact, case-sensitive match.
+bool isTransportDialIdentifier(std::string_view identifier);
+
 // Exact, case-sensitive match of a whole action identifier.
 std::optional<DeckActionKind> deckActionKindFromIdentifier(std::string_view identifier);
 
