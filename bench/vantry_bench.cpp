@@ -21,6 +21,7 @@ namespace {
 struct Options {
   std::string plugin;
   int keys = 32;
+  int dials = 0;
   int cycles = 20;
   int presses = 50;
   int timerTicks = 1000;
@@ -33,6 +34,7 @@ Options parse(int argc, char** argv) {
     const std::string flag = argv[i];
     if (flag == "--plugin") o.plugin = argv[i + 1];
     if (flag == "--keys") o.keys = std::atoi(argv[i + 1]);
+    if (flag == "--dials") o.dials = std::atoi(argv[i + 1]);
     if (flag == "--cycles") o.cycles = std::atoi(argv[i + 1]);
     if (flag == "--presses") o.presses = std::atoi(argv[i + 1]);
     if (flag == "--timer-ticks") o.timerTicks = std::atoi(argv[i + 1]);
@@ -69,7 +71,7 @@ void measureTimer(int ticks, std::chrono::milliseconds interval) {
 int main(int argc, char** argv) {
   const auto options = parse(argc, argv);
   if (options.plugin.empty() || options.keys < 1 || options.cycles < 1) {
-    std::fprintf(stderr, "usage: vantry-bench --plugin PATH [--keys N] [--cycles N] [--presses N]\n");
+    std::fprintf(stderr, "usage: vantry-bench --plugin PATH [--keys N] [--dials N] [--cycles N] [--presses N]\n");
     return 2;
   }
   boost::asio::io_context context;
@@ -103,6 +105,7 @@ int main(int argc, char** argv) {
     const auto kind = allDeckActionKinds[std::size_t(i) % allDeckActionKinds.size()];
     connection.send(willAppear("key-" + std::to_string(i), kind));
   }
+  for (int i = 0; i < options.dials; ++i) connection.send(dialWillAppear("dial-" + std::to_string(i)));
   const auto polls = [&] { return bridge.count("/status"); };
   runUntil(context, [&] { return polls() >= 3; }, 10s);  // warm-up
 
@@ -139,7 +142,7 @@ int main(int argc, char** argv) {
   std::sort(latencies.begin(), latencies.end());
   std::sort(pressLatencies.begin(), pressLatencies.end());
 
-  std::printf("keys: %d\n", options.keys);
+  std::printf("keys: %d, dials: %d\n", options.keys, options.dials);
   std::printf("poll cycles measured: %zu\n", cycles);
   std::printf("cpu per poll cycle: %.3f ms\n", double(cpuAfter - cpuBefore) / 1e6 / double(cycles));
   const auto user = double(ticksAfter.user - ticksBefore.user);

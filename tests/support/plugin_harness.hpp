@@ -50,6 +50,12 @@ inline std::string willAppear(const std::string& context, DeckActionKind kind) {
       {"payload", {{"settings", boost::json::object{}}, {"isInMultiAction", false}}}});
 }
 
+inline std::string dialWillAppear(const std::string& context) {
+  return boost::json::serialize(boost::json::object{
+      {"event", "willAppear"}, {"context", context}, {"action", "vesk.quillfern.vantrypro.streamdeck.transport-dial"},
+      {"device", "DEV1"}, {"payload", {{"controller", "Encoder"}, {"settings", boost::json::object{}}}}});
+}
+
 inline ScriptedReply statusReply(boost::json::object status = fullStatusObject()) {
   return ScriptedReply{httpResponse(200, boost::json::serialize(status))};
 }
