@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bridge/bridge_records.hpp"
+#include "bridge/dial_turns.hpp"
 #include "platform/http_client.hpp"
 #include "platform/repeating_timer.hpp"
 #include "platform/serial_queue.hpp"
@@ -27,6 +28,12 @@ namespace vantry {
 struct PluginSettings {
   boost::urls::url bridgeBaseURL{"http://127.0.0.1:48187"};
   HttpLimits httpLimits{};
+};
+
+// One transport dial on the deck: its seek commands, and the strip's items it was last sent.
+struct TransportDial {
+  DialTurns turns;
+  std::optional<boost::json::object> sentFeedback;
 };
 
 // The plugin's one controller. Every field that changes after construction is touched only by
@@ -64,6 +71,11 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void handleKeyDown(const std::string& context, DeckActionKind kind);
   void performBridgeAction(std::string_view command, std::function<void(bool)> completion);
 
+  // Transport dials: turns, pushes and the strip.
+  void handleDialRotate(const std::string& context, std::int64_t ticks);
+  void handleDialDown(const std::string& context);
+  void renderAllDials();
+
   // Key rendering.
   void renderAllContexts();
   void renderCommandContext(const std::string& context, DeckActionKind kind);
@@ -82,11 +94,14 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   std::optional<BridgeStatus> latestStatus;
   std::shared_ptr<RepeatingTimer> statusTimer;
   bool isPollingStatus = false;
+  std::unordered_map<std::string, TransportDial> dialsByID;
 
  private:
   VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::filesystem::path programPath,
                       boost::asio::io_context& context, PluginSettings settings);
   void applyStatusReply(const HttpReply& reply);
+  void sendDialTurn(const std::string& context, std::string_view command);
+  void deliverFeedback(const std::string& context, TransportDial& dial, const boost::json::object& feedback);
   void deliverSVG(const std::string& context, std::string svg);
   void deliverImage(const std::string& context, std::string_view image);
   void deliverPicture(const std::string& context, std::string source, std::string (*toImage)(const std::string&));

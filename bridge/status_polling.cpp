@@ -37,6 +37,7 @@ void VantryProDeckPlugin::applyStatusReply(const HttpReply& reply) {
   // A failed poll never keeps an older status: the keys must not show a state that may be gone.
   latestStatus = statusFromReply(reply);
   renderAllContexts();
+  renderAllDials();
 }
 
 }  // namespace vantry

@@ -1,5 +1,6 @@
 #include "app/vantry_pro_deck_plugin.hpp"
 #include "host/host_messages.hpp"
+#include "render/dial_strip.hpp"
 
 namespace vantry {
 
@@ -23,6 +24,7 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                  [this](WillDisappear& e) {
                    contextsByID.erase(e.context);
                    sentPictures_.erase(e.context);
+                   dialsByID.erase(e.context);
                  },
                  [this](KeyDown& e) {
                    // The kind of a press always comes from the key's appearance, never from the press.
@@ -30,6 +32,18 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                    if (found != contextsByID.end()) handleKeyDown(found->first, found->second);
                  },
                  [this](StatusRefreshRequest&) { pollStatusAndRender(); },
+                 [this](DialWillAppear& e) {
+                   auto& dial = dialsByID[e.context];
+                   // A strip that appears anew shows nothing of ours yet.
+                   dial.sentFeedback.reset();
+                   deliverFeedback(e.context, dial, dialFeedback(latestStatus));
+                 },
+                 [this](DialRotate& e) { handleDialRotate(e.context, e.ticks); },
+                 [this](DialDown& e) { handleDialDown(e.context); },
+                 // A brush over the strip must never change the show: it only refreshes.
+                 [this](TouchTap& e) {
+                   if (dialsByID.contains(e.context)) pollStatusAndRender();
+                 },
              },
              *event);
 }

@@ -30,6 +30,8 @@ void VantryProDeckPlugin::connectWebSocket() {
     std::fputs("VantryProDeckPlugin: invalid websocket URL.\n", stderr);
     return;
   }
+  // A new connection's host has none of the dials' strips yet.
+  for (auto& [context, dial] : dialsByID) dial.sentFeedback.reset();
   // A failed connection is replaced, not closed: its task ends by itself.
   socketTask = urlSession.webSocketTask(*address);
   socketTask->resume();

@@ -30,6 +30,7 @@ std::optional<HostEvent> parseHostEvent(std::string_view text) {
     auto context = textMember(message, "context");
     const auto action = textMember(message, "action");
     if (!context || !action) return std::nullopt;
+    if (isTransportDialIdentifier(*action)) return DialWillAppear{std::move(*context)};
     const auto kind = deckActionKindFromIdentifier(*action);
     if (!kind) return std::nullopt;
     return WillAppear{std::move(*context), *kind};
@@ -45,6 +46,16 @@ std::optional<HostEvent> parseHostEvent(std::string_view text) {
     return KeyDown{std::move(*context)};
   }
   if (*event == "applicationDidLaunch" || *event == "deviceDidConnect") return StatusRefreshRequest{};
+  if (*event == "dialRotate" || *event == "dialDown" || *event == "touchTap") {
+    auto context = textMember(message, "context");
+    if (!context) return std::nullopt;
+    if (*event == "dialDown") return DialDown{std::move(*context)};
+    if (*event == "touchTap") return TouchTap{std::move(*context)};
+    const auto* payload = message.if_contains("payload");
+    const auto* ticks = payload && payload->is_object() ? payload->get_object().if_contains("ticks") : nullptr;
+    if (!ticks || !ticks->is_int64()) return std::nullopt;
+    return DialRotate{std::move(*context), ticks->get_int64()};
+  }
   return std::nullopt;
 }
 

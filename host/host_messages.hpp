@@ -4,6 +4,7 @@
 
 #include <boost/json/object.hpp>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,8 +25,24 @@ struct KeyDown {
 };
 // "applicationDidLaunch" and "deviceDidConnect": the application's state may have changed.
 struct StatusRefreshRequest {};
+// The transport dial: it appears, is turned by signed ticks (clockwise positive), is pushed, or
+// its strip is touched (short or held alike).
+struct DialWillAppear {
+  std::string context;
+};
+struct DialRotate {
+  std::string context;
+  std::int64_t ticks = 0;
+};
+struct DialDown {
+  std::string context;
+};
+struct TouchTap {
+  std::string context;
+};
 
-using HostEvent = std::variant<WillAppear, WillDisappear, KeyDown, StatusRefreshRequest>;
+using HostEvent = std::variant<WillAppear, WillDisappear, KeyDown, StatusRefreshRequest, DialWillAppear, DialRotate,
+                               DialDown, TouchTap>;
 
 // Nothing for every message the plugin does not act on: not JSON, not an object, an unknown event,
 // a missing or non-text member, or an action identifier of some other plugin.

@@ -66,17 +66,20 @@ std::string makeRuntimeSVG(std::string_view current, std::string_view duration, 
   return svg;
 }
 
-std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status) {
-  if (!status) return makeRuntimeSVG(placeholderTime, placeholderTime, 0, accentColour);
-  const auto current = formatTime(status->currentTime);
-  std::string duration(placeholderTime);
-  double progress = 0;
+RuntimeReadout runtimeReadout(const std::optional<BridgeStatus>& status) {
+  if (!status) return {std::string(placeholderTime), std::string(placeholderTime), 0};
+  RuntimeReadout readout{formatTime(status->currentTime), std::string(placeholderTime), 0};
   if (status->duration > 0.001 && wholeSeconds(status->duration)) {
-    duration = formatTime(status->duration);
+    readout.duration = formatTime(status->duration);
     // A position the key cannot show leaves the bar empty rather than guessing a fill.
-    if (wholeSeconds(status->currentTime)) progress = std::clamp(status->currentTime / status->duration, 0.0, 1.0);
+    if (wholeSeconds(status->currentTime)) readout.progress = std::clamp(status->currentTime / status->duration, 0.0, 1.0);
   }
-  return makeRuntimeSVG(current, duration, progress, accentColour);
+  return readout;
+}
+
+std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status) {
+  const auto readout = runtimeReadout(status);
+  return makeRuntimeSVG(readout.current, readout.duration, readout.progress, accentColour);
 }
 
 }  // namespace vantry

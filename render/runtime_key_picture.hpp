@@ -21,6 +21,15 @@ int fillWidth(double progress);
 std::string makeRuntimeSVG(std::string_view current, std::string_view duration, double progress,
                            std::string_view accentHex);
 
+// What the runtime key reads out for a status (absent: placeholders and no progress); the dial's
+// strip shows the same.
+struct RuntimeReadout {
+  std::string current;
+  std::string duration;
+  double progress = 0;  // 0 to 1
+};
+RuntimeReadout runtimeReadout(const std::optional<BridgeStatus>& status);
+
 // The runtime key picture for the status held now (absent: placeholders and an empty bar).
 std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status);
 

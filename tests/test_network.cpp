@@ -173,4 +173,52 @@ TEST(KeyPresses, EachCommandGoesOutOnceIsMarkedAsTheReplySaysAndThenPolls) {
   }
 }
 
+TEST(TransportDial, TurnsSeekInTurnPushPlaysTouchRefreshesAndTheStripGetsOnlyChanges) {
+  PluginHarness h([&](const std::string& target) {
+    const bool refused = target.ends_with("backward_10");
+    return target == "/status" ? statusReply()
+                               : ScriptedReply{httpResponse(200, refused ? R"({"ok":false,"message":"no clip"})"
+                                                                         : R"({"ok":true,"message":"done"})"),
+                                               100ms};
+  });
+  ASSERT_TRUE(h.startAndRegister(false));  // every poll here comes from the dial
+  auto& host = *h.host.latest();
+  const auto event = [&](const char* name, const std::string& context, const char* payload = "{}") {
+    host.send(std::string(R"({"event":")") + name + R"(","context":")" + context + R"(","payload":)" + payload + "}");
+  };
+  // Polls end before the next step, which would otherwise find one in flight and ask for none.
+  const auto polled = [&](std::size_t n) { return h.bridge.count("/status") == n && !h.plugin->isPollingStatus; };
+  host.send(R"({"event":"willAppear","context":"d","action":"vesk.quillfern.vantrypro.streamdeck.transport-dial"})");
+  host.send(willAppear("k", DeckActionKind::stop));
+  ASSERT_TRUE(h.until([&] { return h.countOn("setFeedback") == 1 && h.countOn("setImage") == 1; }));
+  EXPECT_EQ(sentEvents(host, "setFeedback")[0].message.at("payload").at("value"), "--:-- / --:--");
+  // A key's context is no dial: nothing happens.
+  event("dialRotate", "k", R"({"ticks":1})");
+  event("dialDown", "k");
+  event("touchTap", "k");
+  event("dialRotate", "d", R"({"ticks":3,"pressed":false})");
+  ASSERT_TRUE(h.until([&] { return polled(1); }));
+  ASSERT_EQ(h.bridge.requests.size(), 4u);
+  EXPECT_EQ(h.bridge.count("/action?action=forward_10"), 3u);
+  for (std::size_t i = 1; i < 3; ++i) {
+    EXPECT_GE(h.bridge.requests[i].at - h.bridge.requests[i - 1].at, 90ms) << "one after the other";
+  }
+  ASSERT_TRUE(h.until([&] { return h.countOn("setFeedback") == 2; }));
+  EXPECT_EQ(sentEvents(host, "setFeedback")[1].message.at("payload").at("value"), "00:30 / 02:00");
+  event("dialDown", "d");
+  event("dialUp", "d");
+  ASSERT_TRUE(h.until([&] { return polled(2); }));
+  event("touchTap", "d", R"({"tapPos":[20,30],"hold":false})");
+  ASSERT_TRUE(h.until([&] { return polled(3); }));
+  event("dialRotate", "d", R"({"ticks":-2})");  // the first fails: the second never goes out
+  ASSERT_TRUE(h.until([&] { return h.countOn("showAlert") == 1 && polled(4); }));
+  runFor(h.context, 150ms);
+  EXPECT_EQ(h.bridge.count("/action?action=play_pause"), 1u);
+  EXPECT_EQ(h.bridge.count("/action?action=backward_10"), 1u);
+  EXPECT_EQ(h.bridge.requests.size(), 9u);
+  EXPECT_EQ(sentEvents(host, "showAlert")[0].context, "d");
+  EXPECT_EQ(h.countOn("showOk"), 0u);
+  EXPECT_EQ(h.countOn("setFeedback"), 2u);  // the same status after each poll
+}
+
 }  // namespace

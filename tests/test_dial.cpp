@@ -1,0 +1,96 @@
+#include "bridge/dial_turns.hpp"
+#include "platform/base64.hpp"
+#include "render/dial_strip.hpp"
+#include "support/status_json.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <regex>
+#include <string>
+#include <vector>
+
+using namespace vantry;
+
+namespace {
+
+std::optional<BridgeStatus> status(const std::function<void(boost::json::object&)>& change) {
+  auto body = test::fullStatusObject();
+  change(body);
+  return decodeBridgeStatus(boost::json::serialize(body));
+}
+
+TEST(DialStrip, ShowsTitleTimesProgressAndSymbolOfTheStatus) {
+  struct Case {
+    std::optional<BridgeStatus> status;
+    const char* title;
+    const char* value;
+    std::int64_t indicator;
+    const char* icon;  // the symbol the icon draws
+  };
+  const Case cases[] = {
+      {std::nullopt, "Vantry Pro", "--:-- / --:--", 0, "▶"},
+      {status([](auto&) {}), "Opening", "00:30 / 02:00", 25, "▶"},
+      {status([](auto& s) { s["playbackState"] = "playing"; }), "Opening", "00:30 / 02:00", 25, "❚❚"},
+      {status([](auto& s) { s["syncStartCountdownSecondsRemaining"] = 3; }), "Opening", "00:30 / 02:00", 25, "3"},
+      {status([](auto& s) { s["selectedClipTitle"] = ""; }), "Vantry Pro", "00:30 / 02:00", 25, "▶"},
+      {status([](auto& s) { s.erase("selectedClipTitle"); }), "Vantry Pro", "00:30 / 02:00", 25, "▶"},
+      // Plain text for the host's layout: nothing escaped.
+      {status([](auto& s) { s["selectedClipTitle"] = "<Act & \"One\">"; }), "<Act & \"One\">", "00:30 / 02:00", 25, "▶"},
+      {status([](auto& s) { s["currentTime"] = 22.5; }), "Opening", "00:22 / 02:00", 19, "▶"},
+      {status([](auto& s) { s["currentTime"] = 4000; s["duration"] = 7200; }), "Opening", "1:06:40 / 2:00:00", 56, "▶"},
+      {status([](auto& s) { s["currentTime"] = 130; }), "Opening", "02:10 / 02:00", 100, "▶"},
+      {status([](auto& s) { s["duration"] = 0; }), "Opening", "00:30 / --:--", 0, "▶"},
+  };
+  for (const auto& c : cases) {
+    const auto feedback = dialFeedback(c.status);
+    EXPECT_EQ(feedback.at("title"), c.title) << c.title;
+    EXPECT_EQ(feedback.at("value"), c.value) << c.value;
+    EXPECT_EQ(feedback.at("indicator"), c.indicator) << c.value;
+    const std::string icon(feedback.at("icon").as_string());
+    ASSERT_EQ(icon.rfind("data:image/svg+xml;base64,", 0), 0u);
+    std::smatch symbol;
+    const auto svg = base64Decode(icon.substr(icon.find(',') + 1)).value_or("");
+    ASSERT_TRUE(std::regex_search(svg, symbol, std::regex(">([^<]+)</text>"))) << svg;
+    EXPECT_EQ(symbol[1], c.icon) << c.value;
+  }
+}
+
+TEST(DialTurns, TicksBecomeOneCommandAfterTheOtherAtMostEightAndAFailureEndsTheRun) {
+  // Steps: a turn by ticks, or the reply to the command in flight ("ok"/"fail"). What is sent: F
+  // forward_10, B backward_10, | the run is over (the status poll).
+  struct Step {
+    std::int64_t ticks;  // 0: a reply
+    bool ok = true;
+  };
+  const Step ok{0}, fail{0, false};
+  const std::vector<Step> eightReplies(8, ok);
+  const auto with = [](std::vector<Step> steps, const std::vector<Step>& more) {
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
+  };
+  const std::pair<std::vector<Step>, const char*> cases[] = {
+      {{{1}, ok}, "F|"},
+      {{{3}, ok, ok, ok}, "FFF|"},
+      {{{-2}, ok, ok}, "BB|"},
+      {with({{20}}, eightReplies), "FFFFFFFF|"},
+      {with({{3}, {20}}, eightReplies), "FFFFFFFF|"},  // ticks beyond eight, the one in flight included, are dropped
+      {with({{std::numeric_limits<std::int64_t>::min()}}, eightReplies), "BBBBBBBB|"},
+      {{{2}, {-1}, ok, ok, ok}, "FFB|"},               // in the order of the ticks
+      {{{3}, ok, fail, {1}, ok}, "FF|F|"},             // the third never goes out; the next turn starts anew
+  };
+  for (const auto& [steps, expected] : cases) {
+    DialTurns turns;
+    std::string sent;
+    for (const auto& step : steps) {
+      const auto command = step.ticks != 0 ? turns.turn(step.ticks) : turns.replied(step.ok);
+      if (command) sent += *command == "forward_10" ? "F" : *command == "backward_10" ? "B" : "?";
+      if (!command && step.ticks == 0) sent += "|";
+    }
+    EXPECT_EQ(sent, expected);
+  }
+}
+
+}  // namespace
