@@ -44,7 +44,7 @@ test("the page's keys and dials follow the simulator, and other sites are refuse
       "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync"] });
     page = await browser.newPage();  // a new, empty profile of its own
     await page.goto(base);
-    const buttons = page.locator("button.key"), picture = page.locator("button.key[data-action='playpause'] img");
+    const buttons = page.locator("button.key");
     await until("nine keys with pictures", async () => (await page.locator("button.key img[src^='data:image/']").count()) === 9, 10000);
     for (let i = 0; i < 9; ++i) assert.ok(await buttons.nth(i).isVisible(), "key " + i + " is visible");
     for (let i = 0; i < 4; ++i) assert.ok(await page.locator("button.segment").nth(i).isVisible(), "strip " + i + " is visible");
@@ -52,7 +52,7 @@ test("the page's keys and dials follow the simulator, and other sites are refuse
     t.diagnostic("no playwright-core or " + chromiumPath + " (tools/setup-test-deps): controls used without the page");
   }
   await use("button.key[data-action='playpause']", "press?context=" + playPause.context);
-  if (page) await until("the page's picture to change", async () => (await picture.getAttribute("src")) !== playPause.image, 3000);
+  if (page) await until("the page's picture to change", async () => (await page.locator("button.key[data-action='playpause'] img").getAttribute("src")) !== playPause.image, 3000);
   await until("the simulator to play", async () => (await simStatus()).playbackState === "playing", 2000);
   await until("the pause symbol", async () => symbols(await key("playpause")).includes("\u275A\u275A"), 2000);
   assert.equal((await key("playpause")).markCount, 1);  // the refused presses pressed nothing
