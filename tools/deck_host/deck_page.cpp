@@ -90,7 +90,7 @@ function showKey(key) {
   entry.title.textContent = key.title || "";
 }
 
-function dialEntry(dial) {
+function dialElement(dial) {
   let entry = dials.get(dial.context);
   if (entry) return entry;
   const element = document.createElement("div");
@@ -121,7 +121,7 @@ function dialEntry(dial) {
 }
 
 function showDial(dial) {
-  const entry = dialEntry(dial);
+  const entry = dialElement(dial);
   const icon = dial.icon.startsWith("data:image/") ? dial.icon : "";
   if (icon && entry.img.getAttribute("src") !== icon) entry.img.src = icon;
   entry.img.style.visibility = icon ? "visible" : "hidden";

@@ -11,20 +11,12 @@ namespace json = boost::json;
 using vantry::deck::DeckDial;
 
 TEST(DeckDials, FeedbackKeepsTheItemsAMessageDoesNotName) {
-  struct Step {
-    const char* event;
-    const char* payload;
-    bool applied;
-    const char* title;
-    const char* value;
-    double indicator;
-  };
+  struct Step { const char *event, *payload; bool applied; const char *title, *value; double indicator; };
   const Step steps[] = {
       {"setFeedback", R"({"title":"Opening","value":"00:30 / 02:00","indicator":25})", true, "Opening", "00:30 / 02:00", 25},
       {"setFeedback", R"({"value":{"value":"00:40 / 02:00"},"indicator":{"value":150}})", true, "Opening", "00:40 / 02:00", 100},
       {"setFeedback", R"({"title":7,"indicator":-3})", true, "Opening", "00:40 / 02:00", 0},
-      {"setImage", R"({"image":"data:image/svg+xml,<svg/>","title":"x"})", false, "Opening", "00:40 / 02:00", 0},
-      {"showOk", "{}", false, "Opening", "00:40 / 02:00", 0},
+      {"showOk", R"({"title":"x"})", false, "Opening", "00:40 / 02:00", 0},
   };
   DeckDial dial;
   for (const auto& step : steps) {
