@@ -1,6 +1,7 @@
 // deck-host with the real plugin and the bridge simulator on 48187, its page in headless Chromium:
-// nine pictures; presses from another site refused; a click on play/pause makes the simulator play
-// and the key show the pause symbol; the runtime key advances; --snapshot writes nine pictures.
+// nine pictures and four dial strips; presses from another site refused; a click on play/pause makes
+// the simulator play and the key show the pause symbol; the runtime key advances; three right turns
+// of a dial move the paused clip and its strip 30 s; --snapshot writes nine pictures and the strips.
 // Usage: node deck-host.test.mjs <deck-host> <vantry-bridge-sim> <plugin> <artifact dir>
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
@@ -16,48 +17,70 @@ after(async () => { await browser?.close(); killAll(); });
 const symbols = (key) => [...Buffer.from(key.image.split(",")[1], "base64").toString().matchAll(/<text[^>]*>([^<]*)<\/text>/g)].map((m) => m[1]).join();
 const sim = start(bridgeSim, ["--port", "48187"]);  // one simulator for both tests
 await until("the simulator", () => sim.output().includes("listening"), 5000);
-// A press, with headers that fetch() would not send as given (Host).
-const press = (url, headers = {}) => new Promise((ok, fail) => request(url, { method: "POST", headers }, (r) => ok(r.resume().statusCode)).on("error", fail).end());
+// A POST, with headers that fetch() would not send as given (Host).
+const post = (url, headers = {}) => new Promise((ok, fail) => request(url, { method: "POST", headers }, (r) => ok(r.resume().statusCode)).on("error", fail).end());
+const simStatus = async () => (await fetch("http://127.0.0.1:48187/status")).json();
+const stripSeconds = (value) => { const m = /^(\d+):(\d\d) \//.exec(value); return m ? Number(m[1]) * 60 + Number(m[2]) : NaN; };
 
-test("the page's keys follow the simulator, and other sites are refused", async (t) => {
+test("the page's keys and dials follow the simulator, and other sites are refused", async (t) => {
   const host = start(deckHost, ["--plugin", plugin]);
   const base = await until("the page address", () => host.output().match(/open (http:\/\/127\.0\.0\.1:\d+\/)/)?.[1], 5000);
-  const keys = async () => (await (await fetch(base + "state.json")).json()).keys;
+  const state = async () => (await fetch(base + "state.json")).json();
+  const keys = async () => (await state()).keys;
   const key = async (name) => (await keys()).find((k) => k.name === name);
   await until("nine pictures", async () => (await keys()).filter((k) => k.image.startsWith("data:image/")).length === 9, 5000);
-  const [playPause, runtime] = [await key("playpause"), await key("runtime")];
+  await until("four strips", async () => (await state()).dials.filter((d) => d.feedbackCount > 0 && d.icon.startsWith("data:image/")).length === 4, 5000);
+  const [playPause, runtime, dial] = [await key("playpause"), await key("runtime"), (await state()).dials[1]];
   assert.ok(symbols(playPause).includes("\u25B6"));
   for (const [headers, context, code] of [[{ Origin: "http://evil.example" }, playPause.context, 403], [{ Host: "evil.example:" + new URL(base).port }, playPause.context, 403], [{}, "nope", 404]])
-    assert.equal(await press(base + "press?context=" + context, headers), code, JSON.stringify(headers));
+    assert.equal(await post(base + "press?context=" + context, headers), code, JSON.stringify(headers));
+
+  let page;  // a control is clicked on the page when there is a browser, else posted to its route
+  const use = async (selector, route) => page ? page.locator(selector).click() : assert.equal(await post(base + route), 200);
 
   const { chromium } = await import("playwright-core").catch(() => ({}));
   if (chromium && existsSync(chromiumPath)) {
     browser = await chromium.launch({ executablePath: chromiumPath, args: ["--headless", "--no-sandbox", "--disable-gpu",
       "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync"] });
-    const page = await browser.newPage();  // a new, empty profile of its own
+    page = await browser.newPage();  // a new, empty profile of its own
     await page.goto(base);
-    const buttons = page.locator("button.key"), picture = page.locator("button.key[data-action='playpause'] img");
+    const buttons = page.locator("button.key");
     await until("nine keys with pictures", async () => (await page.locator("button.key img[src^='data:image/']").count()) === 9, 10000);
     for (let i = 0; i < 9; ++i) assert.ok(await buttons.nth(i).isVisible(), "key " + i + " is visible");
-    await page.locator("button.key[data-action='playpause']").click();
-    await until("the page's picture to change", async () => (await picture.getAttribute("src")) !== playPause.image, 3000);
-    await page.screenshot({ path: join(artifactDir, "deck-page.png"), fullPage: true });
+    for (let i = 0; i < 4; ++i) assert.ok(await page.locator("button.segment").nth(i).isVisible(), "strip " + i + " is visible");
   } else {
-    t.diagnostic("no playwright-core or " + chromiumPath + " (tools/setup-test-deps): pressed without the page");
-    assert.equal(await press(base + "press?context=" + playPause.context), 200);
+    t.diagnostic("no playwright-core or " + chromiumPath + " (tools/setup-test-deps): controls used without the page");
   }
-  await until("the simulator to play", async () => (await (await fetch("http://127.0.0.1:48187/status")).json()).playbackState === "playing", 2000);
+  await use("button.key[data-action='playpause']", "press?context=" + playPause.context);
+  if (page) await until("the page's picture to change", async () => (await page.locator("button.key[data-action='playpause'] img").getAttribute("src")) !== playPause.image, 3000);
+  await until("the simulator to play", async () => (await simStatus()).playbackState === "playing", 2000);
   await until("the pause symbol", async () => symbols(await key("playpause")).includes("\u275A\u275A"), 2000);
   assert.equal((await key("playpause")).markCount, 1);  // the refused presses pressed nothing
   await until("the runtime to advance", async () => symbols(await key("runtime")) !== symbols(runtime), 3000);
+
+  await use("button.key[data-action='playpause']", "press?context=" + playPause.context);
+  await until("the simulator to pause", async () => (await simStatus()).playbackState === "paused", 2000);
+  const from = (await simStatus()).currentTime, turn = "dial?context=" + dial.context + "&do=";
+  for (const [headers, route, code] of [[{ Origin: "http://evil.example" }, turn + "right", 403], [{}, turn + "spin", 400], [{}, "dial?context=nope&do=right", 404]])
+    assert.equal(await post(base + route, headers), code, route + JSON.stringify(headers));
+  for (let i = 0; i < 3; ++i) await use(".dial[data-column='1'] button[data-do='right']", turn + "right");
+  const strip = async () => (await state()).dials[1].value;
+  await until("the strip to move 30 s", async () => Math.abs(stripSeconds(await strip()) - (from + 30)) <= 1, 3000);
+  assert.ok(Math.abs((await simStatus()).currentTime - (from + 30)) < 0.01, "exactly three turns reached the simulator");
+  if (page) {
+    await until("the page's strip", async () => (await page.locator(".dial[data-column='1'] .value").textContent()) === await strip(), 2000);
+    await page.screenshot({ path: join(artifactDir, "deck-page.png"), fullPage: true });
+  }
   host.child.kill("SIGTERM");
   assert.equal(await exited(host.child), 0);
 });
 
-test("--snapshot writes nine pictures and a summary", async () => {
+test("--snapshot writes nine pictures and a summary with the strips", async () => {
   const dir = join(artifactDir, "deck-snapshot");
   rmSync(dir, { recursive: true, force: true });
   assert.equal(await exited(start(deckHost, ["--plugin", plugin, "--snapshot", dir, "--seconds", "3"]).child), 0);
-  assert.deepEqual(JSON.parse(readFileSync(join(dir, "summary.json"), "utf8")).keys.map((k) => Boolean(k.file) && k.imageCount >= 1), Array(9).fill(true));
+  const summary = JSON.parse(readFileSync(join(dir, "summary.json"), "utf8"));
+  assert.deepEqual(summary.keys.map((k) => Boolean(k.file) && k.imageCount >= 1), Array(9).fill(true));
+  assert.deepEqual(summary.dials.map((d) => d.feedbackCount >= 1 && /\d:\d\d \/|--:--/.test(d.value)), Array(4).fill(true));
   assert.equal(readdirSync(dir).filter((f) => /\.(svg|png)$/.test(f)).length, 9);
 });

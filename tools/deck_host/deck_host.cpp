@@ -12,6 +12,7 @@
 #include <boost/json/serialize.hpp>
 #include <boost/url/parse.hpp>
 
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -121,6 +122,21 @@ std::optional<std::string> queryValue(std::string_view target, std::string_view 
 
 std::string_view pathOf(std::string_view target) { return target.substr(0, target.find('?')); }
 
+int queryNumber(std::string_view target, std::string_view name, int fallback) {
+  const auto text = queryValue(target, name).value_or("");
+  int number = fallback;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return error == std::errc{} && end == text.data() + text.size() ? number : fallback;
+}
+
+template <typename Control>
+Control* byContext(std::vector<Control>& controls, std::string_view context) {
+  for (auto& control : controls) {
+    if (control.context == context) return &control;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 DeckHost::DeckHost(asio::io_context& context, DeckOptions options, std::string pluginPath)
@@ -134,6 +150,7 @@ DeckHost::DeckHost(asio::io_context& context, DeckOptions options, std::string p
       random_(std::random_device{}()) {
   device_.id = randomHex(random_);
   keys_ = defaultLayout(random_);
+  dials_ = defaultDials(random_);
 }
 
 bool DeckHost::start() {
@@ -254,10 +271,15 @@ void DeckHost::onPluginMessage(const std::shared_ptr<WsSession>& session, const 
     return session->close();
   }
   const auto context = textMember(message, "context").value_or("");
-  auto* key = keyByContext(context);
-  if (!key) return;
   const auto* payloadValue = message.if_contains("payload");
   const auto* payload = payloadValue && payloadValue->is_object() ? &payloadValue->get_object() : nullptr;
+  if (auto* dial = byContext(dials_, context)) {
+    if (!applyDialMessage(*dial, event, payload)) return;
+    if (event == "showAlert") broadcast({{"type", "mark"}, {"context", dial->context}, {"mark", "alert"}});
+    return broadcast({{"type", "dial"}, {"dial", dialState(*dial)}});
+  }
+  auto* key = byContext(keys_, context);
+  if (!key) return;
   if (event == "setImage") {
     key->image = payload ? textMember(*payload, "image").value_or("") : "";
     ++key->imageCount;
@@ -280,6 +302,7 @@ void DeckHost::onPluginRegistered(const std::shared_ptr<WsSession>& session) {
   note("the plugin registered");
   session->send(json::serialize(deviceDidConnect(device_)));
   for (const auto& key : keys_) session->send(json::serialize(willAppear(key, device_)));
+  for (const auto& dial : dials_) session->send(json::serialize(willAppear(dial, device_)));
   broadcastState();
 }
 
@@ -343,7 +366,7 @@ void DeckHost::finishSnapshot() {
     return finish(1);
   }
   std::string problem;
-  if (!writeSnapshot(options_.snapshotDir, device_, keys_, problem)) {
+  if (!writeSnapshot(options_.snapshotDir, device_, keys_, dials_, problem)) {
     note("cannot write the snapshot: " + problem);
     return finish(1);
   }
@@ -360,13 +383,17 @@ DeckHost::PageReply DeckHost::answer(std::string_view method, std::string_view t
     if (method != "POST") return {405, "application/json", R"({"error":"press with POST"})"};
     return press(target);
   }
+  if (path == "/dial") {
+    if (method != "POST") return {405, "application/json", R"({"error":"operate a dial with POST"})"};
+    return operateDial(target);
+  }
   return {404, "application/json", R"({"error":"not found"})"};
 }
 
 DeckHost::PageReply DeckHost::press(std::string_view target) {
   DeckKey* key = nullptr;
   if (const auto context = queryValue(target, "context")) {
-    key = keyByContext(*context);
+    key = byContext(keys_, *context);
   } else if (const auto name = queryValue(target, "action")) {
     const auto kind = kindFromShortName(*name);
     for (auto& k : keys_) {
@@ -374,23 +401,38 @@ DeckHost::PageReply DeckHost::press(std::string_view target) {
     }
   }
   if (!key) return {404, "application/json", R"({"error":"no such key"})"};
-  const auto session = pluginSession_.lock();
-  if (!session || !session->isOpen()) return {503, "application/json", R"({"error":"the plugin is not connected"})"};
-  session->send(json::serialize(keyEvent("keyDown", *key, device_)));
-  session->send(json::serialize(keyEvent("keyUp", *key, device_)));
-  return {200, "application/json", json::serialize(json::object{{"pressed", key->context}})};
+  return deliver({keyEvent("keyDown", *key, device_), keyEvent("keyUp", *key, device_)}, {{"pressed", key->context}});
 }
 
-DeckKey* DeckHost::keyByContext(std::string_view context) {
-  for (auto& key : keys_) {
-    if (key.context == context) return &key;
+DeckHost::PageReply DeckHost::operateDial(std::string_view target) {
+  DeckDial* dial = nullptr;
+  if (const auto context = queryValue(target, "context")) {
+    dial = byContext(dials_, *context);
+  } else if (const auto column = queryValue(target, "column")) {
+    for (auto& d : dials_) {
+      if (std::to_string(d.column) == *column) dial = &d;
+    }
   }
-  return nullptr;
+  if (!dial) return {404, "application/json", R"({"error":"no such dial"})"};
+  const auto control = queryValue(target, "do").value_or("");
+  // A touch without a point taps the middle of the strip segment.
+  const auto events = dialControlEvents(control, *dial, device_, queryNumber(target, "x", 100), queryNumber(target, "y", 50));
+  if (events.empty()) return {400, "application/json", R"({"error":"do must be left, right, push or touch"})"};
+  return deliver(events, {{"dial", dial->context}, {"did", control}});
+}
+
+DeckHost::PageReply DeckHost::deliver(const std::vector<json::object>& events, const json::object& reply) {
+  const auto session = pluginSession_.lock();
+  if (!session || !session->isOpen()) return {503, "application/json", R"({"error":"the plugin is not connected"})"};
+  for (const auto& event : events) session->send(json::serialize(event));
+  return {200, "application/json", json::serialize(reply)};
 }
 
 json::object DeckHost::state() const {
   json::array keys;
   for (const auto& key : keys_) keys.push_back(keyState(key));
+  json::array dials;
+  for (const auto& dial : dials_) dials.push_back(dialState(dial));
   const auto session = pluginSession_.lock();
   json::object plugin{{"connected", session && session->isOpen()},
                       {"launches", launches_},
@@ -398,7 +440,8 @@ json::object DeckHost::state() const {
   plugin["process"] = plugin_ ? json::value(plugin_->id()) : json::value(nullptr);
   return {{"device", {{"id", device_.id}, {"name", device_.name}, {"columns", device_.columns}, {"rows", device_.rows}}},
           {"plugin", plugin},
-          {"keys", std::move(keys)}};
+          {"keys", std::move(keys)},
+          {"dials", std::move(dials)}};
 }
 
 void DeckHost::broadcast(const json::object& message) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deck_dials.hpp"
 #include "deck_layout.hpp"
 #include "deck_options.hpp"
 #include "ws_session.hpp"
@@ -21,7 +22,7 @@
 namespace vantry::deck {
 
 // The virtual Stream Deck host: one port for the plugin's WebSocket and for the page, the plugin
-// child kept running, and every key's latest picture, title and mark.
+// child kept running, and every key's latest picture, title and mark and every dial's strip.
 class DeckHost : public std::enable_shared_from_this<DeckHost> {
  public:
   DeckHost(boost::asio::io_context& context, DeckOptions options, std::string pluginPath);
@@ -55,8 +56,10 @@ class DeckHost : public std::enable_shared_from_this<DeckHost> {
   };
   PageReply answer(std::string_view method, std::string_view target);
   PageReply press(std::string_view target);
+  PageReply operateDial(std::string_view target);
+  // Sends the events to the connected plugin and answers with the reply; 503 without a plugin.
+  PageReply deliver(const std::vector<boost::json::object>& events, const boost::json::object& reply);
 
-  DeckKey* keyByContext(std::string_view context);
   void broadcast(const boost::json::object& message);
   void broadcastState();
 
@@ -71,6 +74,7 @@ class DeckHost : public std::enable_shared_from_this<DeckHost> {
   unsigned short port_ = 0;
   DeckDevice device_;
   std::vector<DeckKey> keys_;
+  std::vector<DeckDial> dials_;
   std::unique_ptr<tools::ChildProcess> plugin_;
   std::string pluginToken_;
   std::weak_ptr<WsSession> pluginSession_;

@@ -31,7 +31,7 @@ struct DeckDevice {
   std::string name = "Virtual Deck";
   int columns = 3;
   int rows = 3;
-  int type = 0;  // the host's number for a standard Stream Deck
+  int type = 7;  // the host's number for a Stream Deck +: the keys above, four dials below
 };
 
 // Random hex digits, as the host's tokens and contexts are.

@@ -27,7 +27,7 @@ bool writeFile(const std::filesystem::path& path, const std::string& bytes, std:
 }  // namespace
 
 bool writeSnapshot(const std::string& folder, const DeckDevice& device, const std::vector<DeckKey>& keys,
-                   std::string& problem) {
+                   const std::vector<DeckDial>& dials, std::string& problem) {
   const std::filesystem::path dir(folder);
   std::error_code error;
   std::filesystem::create_directories(dir, error);
@@ -53,9 +53,16 @@ bool writeSnapshot(const std::string& folder, const DeckDevice& device, const st
     }
     summaryKeys.push_back(std::move(entry));
   }
+  json::array summaryDials;
+  for (const auto& dial : dials) {
+    auto entry = dialState(dial);
+    entry.erase("icon");  // the icon's data URL would outweigh the rest of the summary
+    summaryDials.push_back(std::move(entry));
+  }
   const json::object summary{
       {"device", {{"id", device.id}, {"name", device.name}, {"columns", device.columns}, {"rows", device.rows}}},
-      {"keys", std::move(summaryKeys)}};
+      {"keys", std::move(summaryKeys)},
+      {"dials", std::move(summaryDials)}};
   return writeFile(dir / "summary.json", json::serialize(summary) + "\n", problem);
 }
 
