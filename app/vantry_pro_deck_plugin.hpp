@@ -2,6 +2,7 @@
 
 #include "bridge/bridge_records.hpp"
 #include "platform/http_client.hpp"
+#include "platform/parent_process.hpp"
 #include "platform/repeating_timer.hpp"
 #include "platform/serial_queue.hpp"
 #include "platform/websocket_task.hpp"
@@ -27,6 +28,9 @@ namespace vantry {
 struct PluginSettings {
   boost::urls::url bridgeBaseURL{"http://127.0.0.1:48187"};
   HttpLimits httpLimits{};
+  // Whether the process that started the plugin, its host, has ended: the plugin then ends instead
+  // of reconnecting.
+  std::function<bool()> hostHasEnded = watchParentProcess();
 };
 
 // The plugin's one controller. Every field that changes after construction is touched only by
@@ -42,7 +46,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
 
   // Submits the start work item: connect to the host, then start the status polling.
   void start();
-  // Starts and then serves the queue for good.
+  // Starts and then serves the queue for good: the process ends only once its host has ended.
   [[noreturn]] void run();
 
   // Host connection.
@@ -77,6 +81,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   const boost::urls::url bridgeBaseURL;
   const SerialQueue queue;
   const HttpClient urlSession;
+  const std::function<bool()> hostHasEnded;
   std::shared_ptr<WebSocketTask> socketTask;
   std::unordered_map<std::string, DeckActionKind> contextsByID;
   std::optional<BridgeStatus> latestStatus;
