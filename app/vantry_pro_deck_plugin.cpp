@@ -32,6 +32,7 @@ VantryProDeckPlugin::VantryProDeckPlugin(std::int64_t port, std::string uuid, st
       bridgeBaseURL(std::move(settings.bridgeBaseURL)),
       queue(context),
       urlSession(context, settings.httpLimits),
+      hostHasEnded(std::move(settings.hostHasEnded)),
       programPath_(std::move(programPath)) {}
 
 void VantryProDeckPlugin::start() {

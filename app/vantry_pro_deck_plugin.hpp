@@ -3,6 +3,7 @@
 #include "bridge/bridge_records.hpp"
 #include "bridge/dial_turns.hpp"
 #include "platform/http_client.hpp"
+#include "platform/parent_process.hpp"
 #include "platform/repeating_timer.hpp"
 #include "platform/serial_queue.hpp"
 #include "platform/websocket_task.hpp"
@@ -28,6 +29,9 @@ namespace vantry {
 struct PluginSettings {
   boost::urls::url bridgeBaseURL{"http://127.0.0.1:48187"};
   HttpLimits httpLimits{};
+  // Whether the process that started the plugin, its host, has ended: the plugin then ends instead
+  // of reconnecting.
+  std::function<bool()> hostHasEnded = watchParentProcess();
 };
 
 // One transport dial on the deck: its seek commands, and the strip's items it was last sent.
@@ -49,7 +53,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
 
   // Submits the start work item: connect to the host, then start the status polling.
   void start();
-  // Starts and then serves the queue for good.
+  // Starts and then serves the queue for good: the process ends only once its host has ended.
   [[noreturn]] void run();
 
   // Host connection.
@@ -89,6 +93,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   const boost::urls::url bridgeBaseURL;
   const SerialQueue queue;
   const HttpClient urlSession;
+  const std::function<bool()> hostHasEnded;
   std::shared_ptr<WebSocketTask> socketTask;
   std::unordered_map<std::string, DeckActionKind> contextsByID;
   std::optional<BridgeStatus> latestStatus;

@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace vantry {
@@ -45,7 +46,11 @@ void VantryProDeckPlugin::receiveLoop() {
     const auto self = weak.lock();
     if (!self) return;
     if (!message) {
-      self->queue.submitAfter(reconnectDelay, [self] { self->connectWebSocket(); });
+      self->queue.submitAfter(reconnectDelay, [self] {
+        // A host that comes back starts a plugin of its own, so one whose host has ended is done.
+        if (self->hostHasEnded()) std::exit(0);
+        self->connectWebSocket();
+      });
       return;
     }
     self->queue.submit([self, message = std::move(*message)] {

@@ -66,13 +66,13 @@ inline std::vector<std::string> launchArguments(std::string program, unsigned sh
           "-registerEvent", "registerPlugin"};
 }
 
-// A controller wired to a stand-in host and bridge on loopback.
+// A controller wired to a stand-in host, which never ends, and bridge on loopback.
 struct PluginHarness {
   explicit PluginHarness(TestBridgeServer::Script script = [](const std::string&) { return statusReply(); },
                          HttpLimits limits = {})
       : host(context), bridge(context, std::move(script)) {
     plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", host.port()), context,
-                                       PluginSettings{boost::urls::url(bridge.baseURL()), limits});
+                                       PluginSettings{boost::urls::url(bridge.baseURL()), limits, [] { return false; }});
   }
 
   bool until(const std::function<bool()>& done, std::chrono::steady_clock::duration timeout = std::chrono::seconds(5)) {

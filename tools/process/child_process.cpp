@@ -15,6 +15,9 @@
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
 namespace vantry::tools {
 
@@ -52,15 +55,33 @@ ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<s
   boost::system::error_code error;
   auto process = bp::default_process_launcher()(context, error, bp::filesystem::path(arguments.front()), rest,
                                                 bp::process_stdio{nullptr, nullptr, state_->errors}, CloseInheritedDescriptors{});
-  started_ = !error && process.is_open();
+  if (error) return;
+  watch(Process{std::move(process)});
+  if (started_) readErrors(state_);
+}
+
+ChildProcess::ChildProcess(boost::asio::io_context& context, long adoptedID)
+    : state_(std::make_shared<State>(context)) {
+  watch(Process{bp::process(context.get_executor(), static_cast<bp::pid_type>(adoptedID))});
+}
+
+void ChildProcess::watch(Process process) {
+  started_ = process.process.is_open();
   if (!started_) return;
-  id_ = static_cast<long>(process.id());
-  process_ = std::make_unique<Process>(Process{std::move(process)});
-  readErrors(state_);
+  id_ = static_cast<long>(process.process.id());
+  process_ = std::make_unique<Process>(std::move(process));
   process_->process.async_wait([state = state_](const boost::system::error_code& e, int code) {
     state->exitCode = e ? -1 : code;
     if (auto handler = std::move(state->onExit)) handler(*state->exitCode);
   });
+}
+
+bool ChildProcess::adoptOrphans() {
+#if defined(__linux__)
+  return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+#else
+  return false;
+#endif
 }
 
 ChildProcess::~ChildProcess() {

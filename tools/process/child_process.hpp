@@ -19,6 +19,9 @@ class ChildProcess {
  public:
   // arguments.front() is the program's path. Nothing has started when started() is false.
   ChildProcess(boost::asio::io_context& context, const std::vector<std::string>& arguments);
+  // A process this one has taken over as an orphan (see adoptOrphans), seen as a child of its own;
+  // nothing of its standard error is gathered.
+  ChildProcess(boost::asio::io_context& context, long adoptedID);
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   // A child that still runs is killed and reaped.
@@ -33,6 +36,10 @@ class ChildProcess {
   // Called once, on the io_context, when it has ended.
   void onExit(std::function<void(int)> handler) { state_->onExit = std::move(handler); }
 
+  // Makes this process take over the orphans among its descendants, as init would, so that it
+  // learns how a program ends whose parent is gone. False where the system cannot (only Linux can).
+  static bool adoptOrphans();
+
  private:
   // Outlives this object for the asynchronous reads and waits still under way.
   struct State {
@@ -46,6 +53,7 @@ class ChildProcess {
   struct Process;
 
   static void readErrors(const std::shared_ptr<State>& state);
+  void watch(Process process);
 
   std::shared_ptr<State> state_;
   std::unique_ptr<Process> process_;
