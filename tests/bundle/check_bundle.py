@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built bundle in the way the hosts will meet it: check_bundle.py CHECK BUNDLE [ARG...]
-  manifest VERSION PLATFORM FULL KINDS   files the manifests name, the version, the actions the
-                                   plugin knows (KINDS: its source); FULL: every host's binary
+  manifest VERSION OWN FULL KINDS  files the manifests name, the version, the actions the plugin
+                                   knows (KINDS: its source); OWN: this build's binary, FULL: every
+                                   host's binary
   package CMAKE SCRIPT             the zip the host unpacks
   macos BINARY                     the universal macOS binary, read by its load commands
   validate TOOLING                 the official validator, offline; exits 77 without node"""
@@ -22,19 +23,21 @@ def manifests(bundle):
 
 
 def code_paths(bundle):
-    return {key: path for key, path in manifests(bundle).items() if key.startswith("CodePath")}
+    """CodePath, CodePathMac, CodePathWin, CodePathLin, and OpenDeck's CodePaths by target triple."""
+    merged = manifests(bundle)
+    paths = {key: path for key, path in merged.items() if key.startswith("CodePath") and key != "CodePaths"}
+    return {**paths, **{f"CodePaths {triple}": path for triple, path in merged.get("CodePaths", {}).items()}}
 
 
-def manifest(bundle, version, platform, full, kinds):
+def manifest(bundle, version, own, full, kinds):
     merged = manifests(bundle)
     with open(kinds) as source:
         known = set(re.findall(r'"(vesk\.quillfern\.vantrypro\.streamdeck\.[a-z0-9-]+)"', source.read()))
-    actions = {action["UUID"] for action in merged.get("Actions", [])}
-    expect(actions == known, f"actions {sorted(actions ^ known)} are on one side only")
+    actions = {action["UUID"]: action for action in merged.get("Actions", [])}
+    expect(set(actions) == known, f"actions {sorted(set(actions) ^ known)} are on one side only")
     expect(merged.get("Version") == version, f"Version {merged.get('Version')}, not {version}")
-    own = {"Linux": "CodePathLin", "Darwin": "CodePathMac", "Windows": "CodePathWin"}[platform]
     for key, path in code_paths(bundle).items():
-        if full == "1" or key == own:
+        if full == "1" or os.path.basename(path) == own:
             expect(os.access(os.path.join(bundle, path), os.X_OK), f"{key}: {path} is not an executable in the bundle")
     for image in re.findall(r'"(?:Icon|CategoryIcon|Image)": "([^"]*)"', json.dumps(merged)):
         expect(any(os.path.isfile(os.path.join(bundle, image + ext)) for ext in (".png", ".svg", ".gif")),
