@@ -47,6 +47,12 @@ foreach(name IN LISTS vantry_action_images)
 endforeach()
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/dial/transport-dial.svg" imgs/dial/transport-dial.svg)
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/assets-README.txt" assets/README.txt)
+# Action names, tooltips and the dial's trigger descriptions in the hosts' other languages; the
+# hosts take anything missing from manifest.json.
+set(VANTRY_LANGUAGES de es fr ja ko zh_CN zh_TW)
+foreach(language IN LISTS VANTRY_LANGUAGES)
+  vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/languages/${language}.json" ${language}.json)
+endforeach()
 
 # The other hosts' binaries, cross-built by scripts/build-macos, scripts/build-windows and
 # scripts/build-linux-arm64, join the bundle beside this platform's own, so that one package serves
@@ -156,7 +162,7 @@ endif()
 if(Python3_FOUND)
   add_test(NAME bundle.manifest
     COMMAND ${vantry_check_bundle} manifest "${VANTRY_BUNDLE_DIR}" "${VANTRY_MANIFEST_VERSION}" "$<TARGET_FILE_NAME:VantryProDeckPlugin>"
-            ${vantry_full_bundle} "${CMAKE_CURRENT_SOURCE_DIR}/render/deck_action_kind.cpp")
+            ${vantry_full_bundle} "${CMAKE_CURRENT_SOURCE_DIR}/render/deck_action_kind.cpp" ${VANTRY_LANGUAGES})
   set_tests_properties(bundle.manifest PROPERTIES LABELS bundle)
   if(vantry_full_bundle)
     add_test(NAME bundle.package

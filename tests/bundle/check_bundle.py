@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built bundle in the way the hosts will meet it: check_bundle.py CHECK BUNDLE [ARG...]
-  manifest VERSION OWN FULL KINDS  files the manifests name, the version, the actions the plugin
-                                   knows (KINDS: its source); OWN: this build's binary, FULL: every
-                                   host's binary
+  manifest VERSION OWN FULL KINDS LANG...   files the manifests name, the version, the actions
+                                   the plugin knows (KINDS: its source), the language files; OWN:
+                                   this build's binary, FULL: every host's binary
   package CMAKE SCRIPT             the zip the host unpacks
   macos BINARY                     the universal macOS binary, read by its load commands
   validate TOOLING                 the official validator, offline; exits 77 without node"""
@@ -23,19 +23,35 @@ def manifests(bundle):
 
 
 def code_paths(bundle):
-    """CodePath, CodePathMac, CodePathWin, CodePathLin, and OpenDeck's CodePaths by target triple."""
-    merged = manifests(bundle)
+    merged = manifests(bundle)  # OpenDeck's CodePaths holds one path per target triple
     paths = {key: path for key, path in merged.items() if key.startswith("CodePath") and key != "CodePaths"}
     return {**paths, **{f"CodePaths {triple}": path for triple, path in merged.get("CodePaths", {}).items()}}
 
 
-def manifest(bundle, version, own, full, kinds):
+def languages(bundle, actions, names):
+    """Each language file names only and all of the manifest's actions, each with its name, tooltip
+    and an encoder's trigger descriptions; a file that is not JSON stops the check."""
+    for name in names:
+        with open(os.path.join(bundle, f"{name}.json"), encoding="utf-8") as file:
+            strings = json.load(file)
+        listed = set(strings) - {"Name", "Description", "Localization"}
+        expect(listed == set(actions), f"{name}.json: actions {sorted(listed ^ set(actions))} are on one side only")
+        for uuid, action in actions.items():
+            local = strings.get(uuid, {})
+            wanted = [(local, "Name"), (local, "Tooltip")] + [(local.get("Encoder", {}).get("TriggerDescription", {}), key)
+                                                              for key in action.get("Encoder", {}).get("TriggerDescription", {})]
+            missing = [key for table, key in wanted if not str(table.get(key, "")).strip()]
+            expect(not missing, f"{name}.json: {uuid} lacks {missing}")
+
+
+def manifest(bundle, version, own, full, kinds, *language_names):
     merged = manifests(bundle)
     with open(kinds) as source:
         known = set(re.findall(r'"(vesk\.quillfern\.vantrypro\.streamdeck\.[a-z0-9-]+)"', source.read()))
     actions = {action["UUID"]: action for action in merged.get("Actions", [])}
     expect(set(actions) == known, f"actions {sorted(set(actions) ^ known)} are on one side only")
     expect(merged.get("Version") == version, f"Version {merged.get('Version')}, not {version}")
+    languages(bundle, actions, language_names)
     for key, path in code_paths(bundle).items():
         if full == "1" or os.path.basename(path) == own:
             expect(os.access(os.path.join(bundle, path), os.X_OK), f"{key}: {path} is not an executable in the bundle")
