@@ -3,11 +3,11 @@
   manifest VERSION OWN FULL KINDS LANG...   files the manifests name, the version, the actions
                                    the plugin knows (KINDS: its source), the language files; OWN:
                                    this build's binary, FULL: every host's binary
-  package CMAKE SCRIPT             the zip the host unpacks
+  package CMAKE SCRIPT             the zip the host unpacks, the same bytes from the same bundle
   macos BINARY                     the universal macOS binary, read by its load commands
   validate TOOLING                 the official validator, offline; exits 77 without node"""
 
-import hashlib, json, os, re, shutil, stat, struct, subprocess, sys, tempfile, zipfile
+import hashlib, json, os, re, shutil, struct, subprocess, sys, tempfile, zipfile
 
 failures = []
 
@@ -64,13 +64,21 @@ def package(bundle, cmake, script):
     name = os.path.basename(os.path.normpath(bundle))
     with tempfile.TemporaryDirectory() as temp:
         output = os.path.join(temp, "plugin.streamDeckPlugin")
-        subprocess.run([cmake, f"-DBUNDLE_DIR={bundle}", f"-DOUTPUT={output}", "-P", script], check=True)
+        os.umask(0o077)  # the packager's umask must not reach the modes
+        subprocess.run([cmake, f"-DBUNDLE_DIR={bundle}", f"-DOUTPUT={output}", "-P", script], check=True,
+                       env={**os.environ, "SOURCE_DATE_EPOCH": "1700000000"})
         expect(os.path.getsize(output) < 8_000_000, f"the package has {os.path.getsize(output)} bytes")
         with zipfile.ZipFile(output) as archive:
-            modes = {info.filename: info.external_attr >> 16 for info in archive.infolist()}
-        for key, path in code_paths(bundle).items():
-            mode = modes.get(f"{name}/{path}", 0)
-            expect(stat.S_ISREG(mode) and mode & 0o111 == 0o111, f"{key}: {path} stored with mode {oct(mode)}")
+            entries = archive.infolist()
+    names = [entry.filename.rstrip("/") for entry in entries]
+    expect(names == sorted(names), "the entries are not in name order")
+    expect({entry.date_time for entry in entries} == {(2023, 11, 14, 22, 13, 20)}, "an entry is not dated SOURCE_DATE_EPOCH")
+    expect(not any(entry.extra for entry in entries), "an entry carries extra fields (owner, access or change time)")
+    executables = {f"{name}/{path}" for path in code_paths(bundle).values()}
+    for entry in entries:
+        mode, path = entry.external_attr >> 16, entry.filename.rstrip("/")
+        wanted = 0o40755 if entry.is_dir() else 0o100755 if path in executables else 0o100644
+        expect(mode == wanted, f"{path} stored with mode {oct(mode)}, not {oct(wanted)}")
 
 
 def signed(image, dataoff):
