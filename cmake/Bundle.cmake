@@ -47,20 +47,34 @@ foreach(name IN LISTS vantry_action_images)
 endforeach()
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/dial/transport-dial.svg" imgs/dial/transport-dial.svg)
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/assets-README.txt" assets/README.txt)
+# Action names, tooltips and the dial's trigger descriptions in the hosts' other languages; the
+# hosts take anything missing from manifest.json.
+set(VANTRY_LANGUAGES de es fr ja ko zh_CN zh_TW)
+foreach(language IN LISTS VANTRY_LANGUAGES)
+  vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/languages/${language}.json" ${language}.json)
+endforeach()
 
-# The other hosts' binaries, cross-built by scripts/build-macos and scripts/build-windows, join the
-# bundle beside this platform's own, so that one package serves every host (scripts/package).
+# The other hosts' binaries, cross-built by scripts/build-macos, scripts/build-windows and
+# scripts/build-linux-arm64, join the bundle beside this platform's own, so that one package serves
+# every host (scripts/package).
 set(VANTRY_MACOS_BINARY "" CACHE FILEPATH "Universal macOS binary for the bundle's bin/VantryProDeckPlugin")
 set(VANTRY_WINDOWS_BINARY "" CACHE FILEPATH "Windows binary for the bundle's bin/VantryProDeckPlugin.exe")
+set(VANTRY_LINUX_ARM64_BINARY "" CACHE FILEPATH "Linux arm64 binary for the bundle's bin/VantryProDeckPlugin-linux-arm64")
 set(vantry_bundle_name_MACOS VantryProDeckPlugin)
 set(vantry_bundle_name_WINDOWS VantryProDeckPlugin.exe)
+set(vantry_bundle_name_LINUX_ARM64 VantryProDeckPlugin-linux-arm64)
+get_target_property(vantry_own_binary_name VantryProDeckPlugin OUTPUT_NAME)
+if(NOT vantry_own_binary_name)
+  set(vantry_own_binary_name VantryProDeckPlugin)
+endif()
+string(APPEND vantry_own_binary_name "${CMAKE_EXECUTABLE_SUFFIX}")
 # Copied on every build rather than by file rules: CMake takes a dependency whose file name is
 # VantryProDeckPlugin or VantryProDeckPlugin.exe for this build's own plugin target.
 set(vantry_other_binary_steps "")
-foreach(platform IN ITEMS MACOS WINDOWS)
+foreach(platform IN ITEMS MACOS WINDOWS LINUX_ARM64)
   set(binary "${VANTRY_${platform}_BINARY}")
   set(in_bundle "${VANTRY_BUNDLE_DIR}/bin/${vantry_bundle_name_${platform}}")
-  if((platform STREQUAL "MACOS" AND APPLE) OR (platform STREQUAL "WINDOWS" AND WIN32))
+  if(vantry_bundle_name_${platform} STREQUAL vantry_own_binary_name)
     if(binary)
       message(FATAL_ERROR "VANTRY_${platform}_BINARY: this build makes that binary itself")
     endif()
@@ -140,15 +154,15 @@ find_program(VANTRY_BASH bash)
 
 set(vantry_check_bundle "${Python3_EXECUTABLE}" -B "${vantry_bundle_tests}/check_bundle.py")
 # The package and every host's CodePath need the other hosts' binaries, which scripts/package supplies.
-if(VANTRY_MACOS_BINARY AND VANTRY_WINDOWS_BINARY)
+if(VANTRY_MACOS_BINARY AND VANTRY_WINDOWS_BINARY AND VANTRY_LINUX_ARM64_BINARY)
   set(vantry_full_bundle 1)
 else()
   set(vantry_full_bundle 0)
 endif()
 if(Python3_FOUND)
   add_test(NAME bundle.manifest
-    COMMAND ${vantry_check_bundle} manifest "${VANTRY_BUNDLE_DIR}" "${VANTRY_MANIFEST_VERSION}" "${CMAKE_SYSTEM_NAME}" ${vantry_full_bundle}
-            "${CMAKE_CURRENT_SOURCE_DIR}/render/deck_action_kind.cpp")
+    COMMAND ${vantry_check_bundle} manifest "${VANTRY_BUNDLE_DIR}" "${VANTRY_MANIFEST_VERSION}" "$<TARGET_FILE_NAME:VantryProDeckPlugin>"
+            ${vantry_full_bundle} "${CMAKE_CURRENT_SOURCE_DIR}/render/deck_action_kind.cpp" ${VANTRY_LANGUAGES})
   set_tests_properties(bundle.manifest PROPERTIES LABELS bundle)
   if(vantry_full_bundle)
     add_test(NAME bundle.package
@@ -173,7 +187,7 @@ if(Python3_FOUND AND CMAKE_SYSTEM_NAME STREQUAL "Linux" AND vantry_full_bundle)
     COMMAND ${vantry_check_bundle} validate "${VANTRY_BUNDLE_DIR}" "${VANTRY_BUNDLE_SOURCE_DIR}/tooling")
   set_tests_properties(bundle.validate PROPERTIES LABELS bundle SKIP_RETURN_CODE 77 TIMEOUT 120)
 else()
-  message(STATUS "bundle.validate needs the macOS and Windows binaries in the bundle: scripts/package supplies them")
+  message(STATUS "bundle.validate needs every other host's binary in the bundle: scripts/package supplies them")
 endif()
 
 if(Python3_FOUND AND VANTRY_MACOS_BINARY)
@@ -182,10 +196,24 @@ if(Python3_FOUND AND VANTRY_MACOS_BINARY)
   set_tests_properties(bundle.macos_binary PROPERTIES LABELS bundle)
 endif()
 
-# Fully static, so that it starts on any distribution and inside OpenDeck's Flatpak.
+# Fully static, so that it starts on any distribution and inside OpenDeck's Flatpak, and built for
+# the CPU its name promises: pairs of a binary and what `file` calls its CPU.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND VANTRY_STATIC_RUNTIME AND VANTRY_BASH)
+  set(vantry_linux_binaries "$<TARGET_FILE:VantryProDeckPlugin>")
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+    list(APPEND vantry_linux_binaries "ARM aarch64")
+  else()
+    list(APPEND vantry_linux_binaries "x86-64")
+  endif()
+  if(VANTRY_LINUX_ARM64_BINARY)
+    list(APPEND vantry_linux_binaries "${VANTRY_BUNDLE_DIR}/bin/${vantry_bundle_name_LINUX_ARM64}" "ARM aarch64")
+  endif()
   add_test(NAME bundle.static_binary
-    COMMAND "${VANTRY_BASH}" -c [[file "$1" && ! readelf -l "$1" | grep -i interpreter && file -b "$1" | grep -q "statically linked"]]
-            check "$<TARGET_FILE:VantryProDeckPlugin>")
+    COMMAND "${VANTRY_BASH}" -c [[
+      for ((i = 1; i < $#; i += 2)); do
+        binary=${!i} cpu=${@:i+1:1}
+        file "$binary" && ! readelf -l "$binary" | grep -i interpreter &&
+          file -b "$binary" | grep -q "statically linked" && file -b "$binary" | grep -q ", $cpu," || exit 1
+      done]] check ${vantry_linux_binaries})
   set_tests_properties(bundle.static_binary PROPERTIES LABELS bundle)
 endif()

@@ -9,7 +9,8 @@ set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0A00")
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0A00")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Time stamp 0 in the PE header instead of the link time, so that a commit always builds the same exe.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # Libraries and packages for the target only; programs from the build machine.
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)

@@ -16,7 +16,7 @@ using tools::ChildProcess;
 namespace {
 
 // The plugin built beside the tests, or another build named in the environment together with the
-// program that starts it (Wine, for a Windows build).
+// program that starts it (Wine for a Windows build, QEMU for another CPU's).
 std::string fromEnvironment(const char* name, const char* otherwise) {
   const char* value = std::getenv(name);
   return value && *value ? value : otherwise;

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Checks the built bundle in the way the hosts will meet it: check_bundle.py CHECK BUNDLE [ARG...]
-  manifest VERSION PLATFORM FULL KINDS   files the manifests name, the version, the actions the
-                                   plugin knows (KINDS: its source); FULL: every host's binary
-  package CMAKE SCRIPT             the zip the host unpacks
+  manifest VERSION OWN FULL KINDS LANG...   files the manifests name, the version, the actions
+                                   the plugin knows (KINDS: its source), the language files; OWN:
+                                   this build's binary, FULL: every host's binary
+  package CMAKE SCRIPT             the zip the host unpacks, the same bytes from the same bundle
   macos BINARY                     the universal macOS binary, read by its load commands
   validate TOOLING                 the official validator, offline; exits 77 without node"""
 
-import hashlib, json, os, re, shutil, stat, struct, subprocess, sys, tempfile, zipfile
+import hashlib, json, os, re, shutil, struct, subprocess, sys, tempfile, zipfile
 
 failures = []
 
@@ -22,19 +23,37 @@ def manifests(bundle):
 
 
 def code_paths(bundle):
-    return {key: path for key, path in manifests(bundle).items() if key.startswith("CodePath")}
+    merged = manifests(bundle)  # OpenDeck's CodePaths holds one path per target triple
+    paths = {key: path for key, path in merged.items() if key.startswith("CodePath") and key != "CodePaths"}
+    return {**paths, **{f"CodePaths {triple}": path for triple, path in merged.get("CodePaths", {}).items()}}
 
 
-def manifest(bundle, version, platform, full, kinds):
+def languages(bundle, actions, names):
+    """Each language file names only and all of the manifest's actions, each with its name, tooltip
+    and an encoder's trigger descriptions; a file that is not JSON stops the check."""
+    for name in names:
+        with open(os.path.join(bundle, f"{name}.json"), encoding="utf-8") as file:
+            strings = json.load(file)
+        listed = set(strings) - {"Name", "Description", "Localization"}
+        expect(listed == set(actions), f"{name}.json: actions {sorted(listed ^ set(actions))} are on one side only")
+        for uuid, action in actions.items():
+            local = strings.get(uuid, {})
+            wanted = [(local, "Name"), (local, "Tooltip")] + [(local.get("Encoder", {}).get("TriggerDescription", {}), key)
+                                                              for key in action.get("Encoder", {}).get("TriggerDescription", {})]
+            missing = [key for table, key in wanted if not str(table.get(key, "")).strip()]
+            expect(not missing, f"{name}.json: {uuid} lacks {missing}")
+
+
+def manifest(bundle, version, own, full, kinds, *language_names):
     merged = manifests(bundle)
     with open(kinds) as source:
         known = set(re.findall(r'"(vesk\.quillfern\.vantrypro\.streamdeck\.[a-z0-9-]+)"', source.read()))
-    actions = {action["UUID"] for action in merged.get("Actions", [])}
-    expect(actions == known, f"actions {sorted(actions ^ known)} are on one side only")
+    actions = {action["UUID"]: action for action in merged.get("Actions", [])}
+    expect(set(actions) == known, f"actions {sorted(set(actions) ^ known)} are on one side only")
     expect(merged.get("Version") == version, f"Version {merged.get('Version')}, not {version}")
-    own = {"Linux": "CodePathLin", "Darwin": "CodePathMac", "Windows": "CodePathWin"}[platform]
+    languages(bundle, actions, language_names)
     for key, path in code_paths(bundle).items():
-        if full == "1" or key == own:
+        if full == "1" or os.path.basename(path) == own:
             expect(os.access(os.path.join(bundle, path), os.X_OK), f"{key}: {path} is not an executable in the bundle")
     for image in re.findall(r'"(?:Icon|CategoryIcon|Image)": "([^"]*)"', json.dumps(merged)):
         expect(any(os.path.isfile(os.path.join(bundle, image + ext)) for ext in (".png", ".svg", ".gif")),
@@ -45,13 +64,21 @@ def package(bundle, cmake, script):
     name = os.path.basename(os.path.normpath(bundle))
     with tempfile.TemporaryDirectory() as temp:
         output = os.path.join(temp, "plugin.streamDeckPlugin")
-        subprocess.run([cmake, f"-DBUNDLE_DIR={bundle}", f"-DOUTPUT={output}", "-P", script], check=True)
+        os.umask(0o077)  # the packager's umask must not reach the modes
+        subprocess.run([cmake, f"-DBUNDLE_DIR={bundle}", f"-DOUTPUT={output}", "-P", script], check=True,
+                       env={**os.environ, "SOURCE_DATE_EPOCH": "1700000000"})
         expect(os.path.getsize(output) < 8_000_000, f"the package has {os.path.getsize(output)} bytes")
         with zipfile.ZipFile(output) as archive:
-            modes = {info.filename: info.external_attr >> 16 for info in archive.infolist()}
-        for key, path in code_paths(bundle).items():
-            mode = modes.get(f"{name}/{path}", 0)
-            expect(stat.S_ISREG(mode) and mode & 0o111 == 0o111, f"{key}: {path} stored with mode {oct(mode)}")
+            entries = archive.infolist()
+    names = [entry.filename.rstrip("/") for entry in entries]
+    expect(names == sorted(names), "the entries are not in name order")
+    expect({entry.date_time for entry in entries} == {(2023, 11, 14, 22, 13, 20)}, "an entry is not dated SOURCE_DATE_EPOCH")
+    expect(not any(entry.extra for entry in entries), "an entry carries extra fields (owner, access or change time)")
+    executables = {f"{name}/{path}" for path in code_paths(bundle).values()}
+    for entry in entries:
+        mode, path = entry.external_attr >> 16, entry.filename.rstrip("/")
+        wanted = 0o40755 if entry.is_dir() else 0o100755 if path in executables else 0o100644
+        expect(mode == wanted, f"{path} stored with mode {oct(mode)}, not {oct(wanted)}")
 
 
 def signed(image, dataoff):
