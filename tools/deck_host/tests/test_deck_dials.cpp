@@ -1,11 +1,9 @@
 #include "deck_dials.hpp"
 
 #include <boost/json/parse.hpp>
-#include <boost/json/serialize.hpp>
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <utility>
 
 namespace json = boost::json;
 using vantry::deck::DeckDial;
@@ -27,24 +25,4 @@ TEST(DeckDials, FeedbackKeepsTheItemsAMessageDoesNotName) {
   EXPECT_EQ(dial.feedbackCount, 3u);
   EXPECT_TRUE(applyDialMessage(dial, "showAlert", nullptr));
   EXPECT_EQ(dial.markCount, 1u);
-}
-
-TEST(DeckDials, PageControlsBecomeTheHostsDialEvents) {
-  DeckDial dial;
-  dial.column = 2;
-  const std::pair<const char*, const char*> cases[] = {
-      {"left", R"([["dialRotate",{"ticks":-1,"pressed":false}]])"}, {"right", R"([["dialRotate",{"ticks":1,"pressed":false}]])"},
-      {"push", R"([["dialDown",{}],["dialUp",{}]])"}, {"touch", R"([["touchTap",{"tapPos":[199,0],"hold":false}]])"}, {"spin", "[]"},
-  };
-  for (const auto& [control, expected] : cases) {
-    json::array seen;
-    for (auto event : dialControlEvents(control, dial, {}, 250, -4)) {
-      auto& payload = event["payload"].as_object();
-      EXPECT_EQ(json::serialize(payload["coordinates"]), R"({"column":2,"row":0})");
-      EXPECT_EQ(payload["controller"].as_string(), "Encoder");
-      for (const auto* common : {"controller", "coordinates", "settings"}) payload.erase(common);
-      seen.push_back(json::array{event["event"], payload});
-    }
-    EXPECT_EQ(seen, json::parse(expected)) << control;
-  }
 }
