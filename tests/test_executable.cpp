@@ -29,11 +29,16 @@ std::vector<std::string> command(std::vector<std::string> line) {
   return line;
 }
 
-// Started by a stand-in host that waits for it: a shell, or under Wine a Windows program.
+// Started by a stand-in host that waits for it: under Wine a Windows program, else a shell.
+const std::string windowsStandInHost = fromEnvironment("VANTRY_STAND_IN_HOST", "");
 std::vector<std::string> fromStandInHost(std::vector<std::string> line) {
-  if (launcher.empty()) line.insert(line.begin(), {"/bin/sh", "-c", "\"$@\" & wait", "sh"});
-  else line.insert(line.begin(), fromEnvironment("VANTRY_STAND_IN_HOST", ""));
-  return command(line);
+  if (!windowsStandInHost.empty()) {
+    line.insert(line.begin(), windowsStandInHost);
+    return command(line);
+  }
+  line = command(line);
+  line.insert(line.begin(), {"/bin/sh", "-c", "\"$@\" & wait", "sh"});
+  return line;
 }
 
 // The id of the process whose command line is exactly `line` (Wine leaves nulls behind it), or -1.
@@ -117,7 +122,8 @@ TEST(Executable, RegistersDrawsPollsAndEndsWithItsHost) {
   // The host crashes: its process is killed and its connection closes with it.
   parent.reset();
   host.latest()->close();
-  const ChildProcess plugin(context, runningWith(line));
+  // Wine shows the Windows program's own command line; QEMU stands in front of the plugin's.
+  const ChildProcess plugin(context, runningWith(windowsStandInHost.empty() ? command(line) : line));
   EXPECT_TRUE(runUntil(context, [&] { return plugin.exitCode().has_value(); }, 3s));
   EXPECT_EQ(plugin.exitCode(), 0);
 }
