@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     const auto kind = allDeckActionKinds[std::size_t(i) % allDeckActionKinds.size()];
     connection.send(willAppear("key-" + std::to_string(i), kind));
   }
-  for (int i = 0; i < options.dials; ++i) connection.send(dialWillAppear("dial-" + std::to_string(i)));
+  for (int i = 0; i < options.dials; ++i) connection.send(willAppear("dial-" + std::to_string(i), transportDialIdentifier()));
   const auto polls = [&] { return bridge.count("/status"); };
   runUntil(context, [&] { return polls() >= 3; }, 10s);  // warm-up
 

@@ -30,7 +30,7 @@ std::optional<HostEvent> parseHostEvent(std::string_view text) {
     auto context = textMember(message, "context");
     const auto action = textMember(message, "action");
     if (!context || !action) return std::nullopt;
-    if (isTransportDialIdentifier(*action)) return DialWillAppear{std::move(*context)};
+    if (*action == transportDialIdentifier()) return DialWillAppear{std::move(*context)};
     const auto kind = deckActionKindFromIdentifier(*action);
     if (!kind) return std::nullopt;
     return WillAppear{std::move(*context), *kind};

@@ -22,8 +22,6 @@ constexpr std::array<KindProperties, 9> properties = {{
     {"vesk.quillfern.vantrypro.streamdeck.logo", "", ""},
 }};
 
-constexpr std::string_view transportDialIdentifier = "vesk.quillfern.vantrypro.streamdeck.transport-dial";
-
 const KindProperties& propertiesOf(DeckActionKind kind) { return properties[static_cast<std::size_t>(kind)]; }
 
 }  // namespace
@@ -38,7 +36,7 @@ std::optional<std::string_view> bridgeCommand(DeckActionKind kind) {
   return command;
 }
 
-bool isTransportDialIdentifier(std::string_view identifier) { return identifier == transportDialIdentifier; }
+std::string_view transportDialIdentifier() { return "vesk.quillfern.vantrypro.streamdeck.transport-dial"; }
 
 std::optional<DeckActionKind> deckActionKindFromIdentifier(std::string_view identifier) {
   for (const auto kind : allDeckActionKinds) {

@@ -33,8 +33,8 @@ std::string_view title(DeckActionKind kind);
 // The command word sent to the media bridge; absent for the display-only kinds.
 std::optional<std::string_view> bridgeCommand(DeckActionKind kind);
 
-// The transport dial, an encoder action beside the nine key kinds: exact, case-sensitive match.
-bool isTransportDialIdentifier(std::string_view identifier);
+// The action identifier of the transport dial, an encoder action beside the nine key kinds.
+std::string_view transportDialIdentifier();
 
 // Exact, case-sensitive match of a whole action identifier.
 std::optional<DeckActionKind> deckActionKindFromIdentifier(std::string_view identifier);

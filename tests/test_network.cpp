@@ -188,7 +188,7 @@ TEST(TransportDial, TurnsSeekInTurnPushPlaysTouchRefreshesAndTheStripGetsOnlyCha
   };
   // Polls end before the next step, which would otherwise find one in flight and ask for none.
   const auto polled = [&](std::size_t n) { return h.bridge.count("/status") == n && !h.plugin->isPollingStatus; };
-  host.send(dialWillAppear("d"));
+  host.send(willAppear("d", transportDialIdentifier()));
   host.send(willAppear("k", DeckActionKind::stop));
   ASSERT_TRUE(h.until([&] { return h.countOn("setFeedback") == 1 && h.countOn("setImage") == 1; }));
   EXPECT_EQ(sentEvents(host, "setFeedback")[0].message.at("payload").at("value"), "--:-- / --:--");

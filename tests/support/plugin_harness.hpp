@@ -44,17 +44,13 @@ inline std::vector<Sent> sentEvents(const TestHostServer::Connection& connection
   return out;
 }
 
-inline std::string willAppear(const std::string& context, DeckActionKind kind) {
+// A key of the given kind, or the action named, comes into view.
+inline std::string willAppear(const std::string& context, std::string_view action) {
   return boost::json::serialize(boost::json::object{
-      {"event", "willAppear"}, {"context", context}, {"action", rawValue(kind)}, {"device", "DEV1"},
+      {"event", "willAppear"}, {"context", context}, {"action", action}, {"device", "DEV1"},
       {"payload", {{"settings", boost::json::object{}}, {"isInMultiAction", false}}}});
 }
-
-inline std::string dialWillAppear(const std::string& context) {
-  return boost::json::serialize(boost::json::object{
-      {"event", "willAppear"}, {"context", context}, {"action", "vesk.quillfern.vantrypro.streamdeck.transport-dial"},
-      {"device", "DEV1"}, {"payload", {{"controller", "Encoder"}, {"settings", boost::json::object{}}}}});
-}
+inline std::string willAppear(const std::string& context, DeckActionKind kind) { return willAppear(context, rawValue(kind)); }
 
 inline ScriptedReply statusReply(boost::json::object status = fullStatusObject()) {
   return ScriptedReply{httpResponse(200, boost::json::serialize(status))};

@@ -1,5 +1,7 @@
 #include "deck_dials.hpp"
 
+#include "render/deck_action_kind.hpp"
+
 #include <algorithm>
 
 namespace vantry::deck {
@@ -8,7 +10,6 @@ namespace json = boost::json;
 
 namespace {
 
-constexpr std::string_view transportDialAction = "vesk.quillfern.vantrypro.streamdeck.transport-dial";
 constexpr int dialCount = 4;
 constexpr int segmentWidth = 200;
 constexpr int segmentHeight = 100;
@@ -21,7 +22,7 @@ json::object basePayload(const DeckDial& dial) {
 
 json::object dialEvent(std::string_view event, const DeckDial& dial, const DeckDevice& device, json::object payload) {
   return {{"event", event},
-          {"action", transportDialAction},
+          {"action", transportDialIdentifier()},
           {"context", dial.context},
           {"device", device.id},
           {"payload", std::move(payload)}};
@@ -99,7 +100,7 @@ bool applyDialMessage(DeckDial& dial, std::string_view event, const json::object
 
 json::object dialState(const DeckDial& dial) {
   return {{"context", dial.context},
-          {"action", transportDialAction},
+          {"action", transportDialIdentifier()},
           {"name", "transportdial"},
           {"column", dial.column},
           {"title", dial.title},
