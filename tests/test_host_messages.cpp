@@ -70,11 +70,10 @@ TEST(HostEventParsing, ActsOnlyOnWellFormedKnownEvents) {
       {R"({"event":"keyDown","context":["c1"]})", -1}, {"{\"event\":\"keyDown\",\"context\":\"\xff\"}", -1},
       {R"({"event":"willAppear","context":"d1","action":"vesk.quillfern.vantrypro.streamdeck.transport-dial"})", 4},
       {R"({"event":"dialRotate","context":"d1","payload":{"ticks":-3,"pressed":false}})", 5},
-      {R"({"event":"dialRotate","context":"d1","payload":{"ticks":1.5}})", -1},
-      {R"({"event":"dialRotate","context":"d1","payload":{}})", -1}, {R"({"event":"dialRotate","context":"d1"})", -1},
-      {R"({"event":"dialDown","context":"d1"})", 6}, {R"({"event":"dialUp","context":"d1"})", -1},
+      {R"({"event":"dialRotate","context":"d1","payload":{"ticks":1.5}})", -1}, {R"({"event":"dialRotate","context":"d1"})", -1},
+      {R"({"event":"dialRotate","context":"d1","payload":{}})", -1}, {R"({"event":"dialDown","context":"d1"})", 6},
+      {R"({"event":"dialUp","context":"d1"})", -1}, {R"({"event":"touchTap"})", -1},
       {R"({"event":"touchTap","context":"d1","payload":{"tapPos":[10,20],"hold":true}})", 7},
-      {R"({"event":"touchTap"})", -1},
   };
   for (const auto& [text, index] : cases) {
     const auto event = parseHostEvent(text);
