@@ -104,7 +104,7 @@ def macos(binary):
               (struct.unpack_from(">iiIII", data, 8 + 20 * i) for i in range(count if magic == 0xCAFEBABE else 0))}
     expect(sorted(slices) == ["arm64", "x86_64"], f"slices {sorted(slices)}, not arm64 and x86_64")
     for arch, image in slices.items():
-        libraries, minimum, signature, offset = [], None, None, 32
+        libraries, minimum, signature, uuid, offset = [], None, None, None, 32
         for _ in range(struct.unpack_from("<I", image, 16)[0]):
             cmd, size, first, second = struct.unpack_from("<IIII", image, offset)
             if cmd in (0xC, 0x20, 0x80000018, 0x8000001F, 0x80000023):  # the ways to load a library
@@ -114,8 +114,11 @@ def macos(binary):
                 minimum = (version >> 16, (version >> 8) & 0xFF)
             elif cmd == 0x1D:
                 signature = first
+            elif cmd == 0x1B:
+                uuid = image[offset + 8:offset + 24]
             offset += size
         expect(libraries == ["/usr/lib/libSystem.B.dylib"], f"{arch}: imports {libraries}")
+        expect(uuid and any(uuid), f"{arch}: no LC_UUID, which dyld on macOS 15 and later requires")
         expect(minimum is not None and minimum <= (12, 0), f"{arch}: minimum macOS {minimum}, not 12 or lower")
         expect(arch != "arm64" or (signature and signed(image, signature)), f"{arch}: no valid ad-hoc signature")
 
