@@ -26,7 +26,7 @@ foreach(required IN ITEMS manifest.json manifest.linux.json assets)
 endforeach()
 find_program(zip zip)
 if(NOT zip)
-  message(FATAL_ERROR "zip is needed to write the package: scripts/setup-bundle-deps installs it")
+  message(FATAL_ERROR "zip is needed to write the package: scripts/install-deps bundle installs it")
 endif()
 
 # A host whose binary is missing installs the package and then never starts the plugin.

@@ -18,7 +18,7 @@ endforeach()
 
 find_program(VANTRY_RSVG_CONVERT rsvg-convert)
 if(NOT VANTRY_RSVG_CONVERT)
-  message(FATAL_ERROR "rsvg-convert is needed to draw the plugin icon PNGs. Debian/Ubuntu: scripts/setup-bundle-deps "
+  message(FATAL_ERROR "rsvg-convert is needed to draw the plugin icon PNGs. Debian: scripts/install-deps build "
                       "(librsvg2-bin); macOS: brew install librsvg; Windows: MSYS2's librsvg, or pass "
                       "-DVANTRY_RSVG_CONVERT=<path to rsvg-convert.exe>.")
 endif()

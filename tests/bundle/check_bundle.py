@@ -125,7 +125,7 @@ def macos(binary):
 
 def validate(bundle, tooling):
     if not shutil.which("node"):
-        print("SKIP: node is needed for the official validator (scripts/setup-bundle-deps)")
+        print("SKIP: node is needed for the official validator (scripts/install-deps bundle)")
         sys.exit(77)
     run = subprocess.run([os.path.join(tooling, "node_modules", ".bin", "streamdeck"), "validate", "--no-update-check",
                           os.path.normpath(bundle)], capture_output=True, text=True, env={**os.environ, "NO_COLOR": "1"})

@@ -49,7 +49,7 @@ test("the page's keys and dials follow the simulator, and other sites are refuse
     for (let i = 0; i < 9; ++i) assert.ok(await buttons.nth(i).isVisible(), "key " + i + " is visible");
     for (let i = 0; i < 4; ++i) assert.ok(await page.locator("button.segment").nth(i).isVisible(), "strip " + i + " is visible");
   } else {
-    t.diagnostic("no playwright-core or " + chromiumPath + " (tools/setup-test-deps): controls used without the page");
+    t.diagnostic("no playwright-core or " + chromiumPath + " (scripts/install-deps browser): controls used without the page");
   }
   await use("button.key[data-action='playpause']", "press?context=" + playPause.context);
   if (page) await until("the page's picture to change", async () => (await page.locator("button.key[data-action='playpause'] img").getAttribute("src")) !== playPause.image, 3000);
