@@ -33,12 +33,13 @@ VantryProDeckPlugin::VantryProDeckPlugin(std::int64_t port, std::string uuid, st
       queue(context),
       urlSession(context, settings.httpLimits),
       hostHasEnded(std::move(settings.hostHasEnded)),
+      pollsStatusOnTimer(settings.pollsStatusOnTimer),
       programPath_(std::move(programPath)) {}
 
 void VantryProDeckPlugin::start() {
   queue.submit([self = shared_from_this()] {
     self->connectWebSocket();
-    self->startStatusPolling();
+    if (self->pollsStatusOnTimer) self->startStatusPolling();
   });
 }
 

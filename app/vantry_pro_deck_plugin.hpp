@@ -32,6 +32,9 @@ struct PluginSettings {
   // Whether the process that started the plugin, its host, has ended: the plugin then ends instead
   // of reconnecting.
   std::function<bool()> hostHasEnded = watchParentProcess();
+  // Whether the status is polled on the timer too; without it only presses, turns and refresh
+  // requests ask for it.
+  bool pollsStatusOnTimer = true;
 };
 
 // One transport dial on the deck: its seek commands, and the strip's items it was last sent.
@@ -51,10 +54,24 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
                                                    boost::asio::io_context& context, PluginSettings settings = {},
                                                    std::optional<std::filesystem::path> programPath = std::nullopt);
 
-  // Submits the start work item: connect to the host, then start the status polling.
+  // Submits the start work item: connect to the host, then start the status polling (when it runs
+  // on the timer).
   void start();
   // Starts and then serves the queue for good: the process ends only once its host has ended.
   [[noreturn]] void run();
+
+  // Handles one message from the host, as the host connection hands it over.
+  void handleIncomingJSONText(std::string_view text);
+
+  // What the controller shows of itself: the keys on the deck, the status they are drawn from and
+  // whether a status request is in flight.
+  const std::unordered_map<std::string, DeckActionKind>& keysOnDeck() const { return contextsByID; }
+  const std::optional<BridgeStatus>& status() const { return latestStatus; }
+  bool pollInFlight() const { return isPollingStatus; }
+
+ private:
+  VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::filesystem::path programPath,
+                      boost::asio::io_context& context, PluginSettings settings);
 
   // Host connection.
   void connectWebSocket();
@@ -64,12 +81,12 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void sendText(std::string text);
 
   // Host event dispatch.
-  void handleIncomingJSONText(std::string_view text);
   void renderContext(const std::string& context, DeckActionKind kind);
 
   // Status polling.
   void startStatusPolling();
   void pollStatusAndRender();
+  void applyStatusReply(const HttpReply& reply);
 
   // Key presses.
   void handleKeyDown(const std::string& context, DeckActionKind kind);
@@ -78,7 +95,10 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   // Transport dials: turns, pushes and the strip.
   void handleDialRotate(const std::string& context, std::int64_t ticks);
   void handleDialDown(const std::string& context);
+  void sendDialTurn(const std::string& context, std::string_view command);
+  void acknowledgeDialCommand(const std::string& context, bool succeeded);
   void renderAllDials();
+  void deliverFeedback(const std::string& context, TransportDial& dial, const boost::json::object& feedback);
 
   // Key rendering.
   void renderAllContexts();
@@ -86,6 +106,9 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void renderRuntimeContext(const std::string& context);
   void renderLogoContext(const std::string& context);
   const std::optional<std::string>& appLogoDataURL();
+  void deliverSVG(const std::string& context, std::string svg);
+  void deliverImage(const std::string& context, std::string_view image);
+  void deliverPicture(const std::string& context, std::string source, std::string (*toImage)(const std::string&));
 
   const std::int64_t streamDeckPort;
   const std::string pluginUUID;
@@ -94,22 +117,13 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   const SerialQueue queue;
   const HttpClient urlSession;
   const std::function<bool()> hostHasEnded;
+  const bool pollsStatusOnTimer;
   std::shared_ptr<WebSocketTask> socketTask;
   std::unordered_map<std::string, DeckActionKind> contextsByID;
   std::optional<BridgeStatus> latestStatus;
   std::shared_ptr<RepeatingTimer> statusTimer;
   bool isPollingStatus = false;
   std::unordered_map<std::string, TransportDial> dialsByID;
-
- private:
-  VantryProDeckPlugin(std::int64_t port, std::string uuid, std::string event, std::filesystem::path programPath,
-                      boost::asio::io_context& context, PluginSettings settings);
-  void applyStatusReply(const HttpReply& reply);
-  void sendDialTurn(const std::string& context, std::string_view command);
-  void deliverFeedback(const std::string& context, TransportDial& dial, const boost::json::object& feedback);
-  void deliverSVG(const std::string& context, std::string svg);
-  void deliverImage(const std::string& context, std::string_view image);
-  void deliverPicture(const std::string& context, std::string source, std::string (*toImage)(const std::string&));
 
   // What each visible key was last sent: the picture's source and the message texts it became.
   struct SentPicture {

@@ -2,15 +2,6 @@
 
 namespace vantry {
 
-namespace {
-
-// The strip itself shows success; the host's success mark is for keys only.
-void acknowledgeDialCommand(VantryProDeckPlugin& plugin, const std::string& context, bool succeeded) {
-  if (!succeeded) plugin.sendEvent("showAlert", context);
-}
-
-}  // namespace
-
 void VantryProDeckPlugin::handleDialRotate(const std::string& context, std::int64_t ticks) {
   const auto dial = dialsByID.find(context);
   if (dial == dialsByID.end()) return;
@@ -21,7 +12,7 @@ void VantryProDeckPlugin::sendDialTurn(const std::string& context, std::string_v
   performBridgeAction(command, [weak = weak_from_this(), context](bool succeeded) {
     const auto self = weak.lock();
     if (!self) return;
-    acknowledgeDialCommand(*self, context, succeeded);
+    self->acknowledgeDialCommand(context, succeeded);
     // A dial that has left the deck ends its run here.
     const auto dial = self->dialsByID.find(context);
     const auto next = dial == self->dialsByID.end() ? std::nullopt : dial->second.turns.replied(succeeded);
@@ -38,9 +29,14 @@ void VantryProDeckPlugin::handleDialDown(const std::string& context) {
   performBridgeAction(*bridgeCommand(DeckActionKind::playPause), [weak = weak_from_this(), context](bool succeeded) {
     const auto self = weak.lock();
     if (!self) return;
-    acknowledgeDialCommand(*self, context, succeeded);
+    self->acknowledgeDialCommand(context, succeeded);
     self->pollStatusAndRender();
   });
+}
+
+// The strip itself shows success; the host's success mark is for keys only.
+void VantryProDeckPlugin::acknowledgeDialCommand(const std::string& context, bool succeeded) {
+  if (!succeeded) sendEvent("showAlert", context);
 }
 
 }  // namespace vantry

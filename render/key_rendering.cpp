@@ -47,10 +47,6 @@ void VantryProDeckPlugin::deliverImage(const std::string& context, std::string_v
 // not changed since it was last sent to the key goes out as the same text, not encoded anew.
 void VantryProDeckPlugin::deliverPicture(const std::string& context, std::string source,
                                          std::string (*toImage)(const std::string&)) {
-  // Only keys still on the deck are remembered, whoever cleared the table of them.
-  if (sentPictures_.size() > contextsByID.size()) {
-    std::erase_if(sentPictures_, [this](const auto& entry) { return !contextsByID.contains(entry.first); });
-  }
   auto& sent = sentPictures_[context];
   if (sent.messages.empty() || sent.source != source) {
     sent.source = std::move(source);

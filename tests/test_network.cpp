@@ -40,7 +40,7 @@ TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
     EXPECT_NE(image.picture().find(drawn[i].second), std::string::npos) << i;
     EXPECT_EQ(sent[2 + 2 * i].message.at("payload"), boost::json::parse(R"({"title":"","target":0})"));
   }
-  EXPECT_EQ(h.plugin->contextsByID, (std::unordered_map<std::string, DeckActionKind>{{"k", DeckActionKind::logo}}));
+  EXPECT_EQ(h.plugin->keysOnDeck(), (std::unordered_map<std::string, DeckActionKind>{{"k", DeckActionKind::logo}}));
   EXPECT_EQ(h.host.connections.size(), 1u);  // no message ended the connection
 }
 
@@ -75,8 +75,8 @@ TEST(WebSocketTask, OutgoingQueueIsBoundedWhileTheHostDoesNotReadAndKeepsItsOrde
 TEST(StatusPolling, TicksStayOnTheirGridAfterTheThreadWasHeldUp) {
   PluginHarness h;
   const auto started = std::chrono::steady_clock::now();
-  h.plugin->start();
-  ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }, 2s));  // the first poll is over
+  ASSERT_TRUE(h.startAndRegister());
+  ASSERT_TRUE(h.until([&] { return h.plugin->status().has_value(); }, 2s));  // the first poll is over
   // Busy past the second tick's due time: that one comes late, the ones after it on time.
   std::this_thread::sleep_until(started + 400ms + 900ms + 300ms);
   ASSERT_TRUE(h.until([&] { return h.bridge.count("/status") >= 5; }, 6s));
@@ -95,13 +95,13 @@ TEST(StatusPolling, EachPollRedrawsFromItsReplyAndAFailedOneForgetsTheStatus) {
     ASSERT_TRUE(h.startAndRegister());
     h.host.latest()->send(willAppear("p", DeckActionKind::playPause));
     const auto picture = [&] { return sentEvents(*h.host.latest(), "setImage").back().picture(); };
-    ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus && h.countOn("setImage") == 2; }));
+    ASSERT_TRUE(h.until([&] { return h.plugin->status() && h.countOn("setImage") == 2; }));
     EXPECT_NE(picture().find(">❚❚</text>"), std::string::npos);
     failing = true;
-    ASSERT_TRUE(h.until([&] { return !h.plugin->latestStatus && h.countOn("setImage") == 3; }, 3s));
+    ASSERT_TRUE(h.until([&] { return !h.plugin->status() && h.countOn("setImage") == 3; }, 3s));
     EXPECT_NE(picture().find(">▶</text>"), std::string::npos);
     failing = false;
-    ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }, 3s));  // polling goes on
+    ASSERT_TRUE(h.until([&] { return h.plugin->status().has_value(); }, 3s));  // polling goes on
   }
 }
 
@@ -110,7 +110,7 @@ TEST(StatusPolling, APollAskedForWhileOneIsInFlightIsDropped) {
   ASSERT_TRUE(h.startAndRegister(false));
   h.host.latest()->send(willAppear("logo", DeckActionKind::logo));
   for (int press = 0; press < 2; ++press) h.host.latest()->send(R"({"event":"keyDown","context":"logo"})");
-  ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); }));
+  ASSERT_TRUE(h.until([&] { return h.plugin->status().has_value(); }));
   EXPECT_EQ(h.bridge.count("/status"), 1u);  // a second would have gone out at the second press, long before
 }
 
@@ -159,7 +159,7 @@ TEST(KeyPresses, EachCommandGoesOutOnceIsMarkedAsTheReplySaysAndThenPolls) {
     host.send(willAppear("ctx", DeckActionKind::back10));
     // A display key's press only polls; the poll's connection stays open and idle.
     host.send(R"({"event":"keyDown","context":"logo"})");
-    ASSERT_TRUE(h.until([&] { return h.plugin->latestStatus.has_value(); })) << c.name;
+    ASSERT_TRUE(h.until([&] { return h.plugin->status().has_value(); })) << c.name;
     if (c.bridgeDown) h.bridge.stopListening();
     host.send(R"({"event":"keyDown","context":"ctx"})");
     ASSERT_TRUE(h.until([&] { return h.countOn(c.mark) == 1 && h.bridge.count("/status") == 2; })) << c.name;
@@ -187,7 +187,7 @@ TEST(TransportDial, TurnsSeekInTurnPushPlaysTouchRefreshesAndTheStripGetsOnlyCha
     host.send(std::string(R"({"event":")") + name + R"(","context":")" + context + R"(","payload":)" + payload + "}");
   };
   // Polls end before the next step, which would otherwise find one in flight and ask for none.
-  const auto polled = [&](std::size_t n) { return h.bridge.count("/status") == n && !h.plugin->isPollingStatus; };
+  const auto polled = [&](std::size_t n) { return h.bridge.count("/status") == n && !h.plugin->pollInFlight(); };
   host.send(willAppear("d", transportDialIdentifier()));
   host.send(willAppear("k", DeckActionKind::stop));
   ASSERT_TRUE(h.until([&] { return h.countOn("setFeedback") == 1 && h.countOn("setImage") == 1; }));

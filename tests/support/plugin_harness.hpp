@@ -66,19 +66,19 @@ inline std::vector<std::string> launchArguments(std::string program, unsigned sh
 struct PluginHarness {
   explicit PluginHarness(TestBridgeServer::Script script = [](const std::string&) { return statusReply(); },
                          HttpLimits limits = {})
-      : host(context), bridge(context, std::move(script)) {
-    plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", host.port()), context,
-                                       PluginSettings{boost::urls::url(bridge.baseURL()), limits, [] { return false; }});
-  }
+      : host(context), bridge(context, std::move(script)),
+        settings{boost::urls::url(bridge.baseURL()), limits, [] { return false; }} {}
 
   bool until(const std::function<bool()>& done, std::chrono::steady_clock::duration timeout = std::chrono::seconds(5)) {
     return runUntil(context, done, timeout);
   }
 
-  // Starts the plugin (without the status timer: only the host connection) and waits until its
-  // first connection has registered.
-  bool startAndRegister(bool withTimer = true) {
-    withTimer ? plugin->start() : plugin->connectWebSocket();
+  // Starts the plugin (without the status timer: every poll comes from a message) and waits until
+  // its first connection has registered.
+  bool startAndRegister(bool pollsOnTimer = true) {
+    settings.pollsStatusOnTimer = pollsOnTimer;
+    plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", host.port()), context, settings);
+    plugin->start();
     return until([&] { return host.latest() && !host.latest()->received.empty(); });
   }
 
@@ -89,6 +89,7 @@ struct PluginHarness {
   boost::asio::io_context context;
   TestHostServer host;
   TestBridgeServer bridge;
+  PluginSettings settings;
   std::shared_ptr<VantryProDeckPlugin> plugin;
 };
 
