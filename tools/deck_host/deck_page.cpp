@@ -1,4 +1,4 @@
-#include "deck_host.hpp"
+#include "deck_routes.hpp"
 
 namespace vantry::deck {
 
