@@ -30,7 +30,7 @@ kit::ScriptedReply answerPage(const kit::HttpRequest& request, DeckState& deck,
 
 std::string_view pathOf(std::string_view target);
 
-// The deck page: plain HTML, CSS and JavaScript, no build step.
+// The deck page (deck_page.html), which the build puts into the program.
 extern const char* const deckPageHTML;
 
 }  // namespace vantry::deck
