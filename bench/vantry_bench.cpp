@@ -1,8 +1,9 @@
 // Measures the plugin executable as a host runs it: CPU per poll cycle, resident memory, start-up
 // to registration and keyDown-to-acknowledgement latency, with a bridge that answers at once.
-#include "bench/process_stats.hpp"
+#include "kit/child_process.hpp"
+#include "kit/options.hpp"
+#include "kit/process_stats.hpp"
 #include "platform/repeating_timer.hpp"
-#include "child_process.hpp"
 #include "support/plugin_harness.hpp"
 
 #include <algorithm>
@@ -13,7 +14,7 @@
 
 using namespace vantry;
 using namespace vantry::test;
-using vantry::tools::ChildProcess;
+using vantry::kit::ChildProcess;
 using namespace std::chrono_literals;
 
 namespace {
@@ -28,19 +29,18 @@ struct Options {
   int timerIntervalMs = 20;
 };
 
-Options parse(int argc, char** argv) {
-  Options o;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string flag = argv[i];
-    if (flag == "--plugin") o.plugin = argv[i + 1];
-    if (flag == "--keys") o.keys = std::atoi(argv[i + 1]);
-    if (flag == "--dials") o.dials = std::atoi(argv[i + 1]);
-    if (flag == "--cycles") o.cycles = std::atoi(argv[i + 1]);
-    if (flag == "--presses") o.presses = std::atoi(argv[i + 1]);
-    if (flag == "--timer-ticks") o.timerTicks = std::atoi(argv[i + 1]);
-    if (flag == "--timer-interval-ms") o.timerIntervalMs = std::atoi(argv[i + 1]);
-  }
-  return o;
+const char* const usage =
+    "usage: vantry-bench --plugin PATH [--keys N] [--dials N] [--cycles N] [--presses N] [--timer-ticks N]\n"
+    "                    [--timer-interval-ms N]\n";
+
+std::vector<kit::Option> benchOptions(Options& o) {
+  return {kit::textOption("--plugin", "the plugin's path", o.plugin),
+          kit::numberOption("--keys", "a number of keys from 1 to 10000", o.keys, 1, 10000),
+          kit::numberOption("--dials", "a number of dials from 0 to 10000", o.dials, 0, 10000),
+          kit::numberOption("--cycles", "a number of poll cycles from 1 to 100000", o.cycles, 1, 100000),
+          kit::numberOption("--presses", "a number of presses from 0 to 100000", o.presses, 0, 100000),
+          kit::numberOption("--timer-ticks", "a number of ticks from 0 to 1000000", o.timerTicks, 0, 1000000),
+          kit::numberOption("--timer-interval-ms", "milliseconds from 1 to 10000", o.timerIntervalMs, 1, 10000)};
 }
 
 double ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -69,9 +69,10 @@ void measureTimer(int ticks, std::chrono::milliseconds interval) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto options = parse(argc, argv);
-  if (options.plugin.empty() || options.keys < 1 || options.cycles < 1) {
-    std::fprintf(stderr, "usage: vantry-bench --plugin PATH [--keys N] [--dials N] [--cycles N] [--presses N]\n");
+  Options options;
+  if (const auto exit = kit::takeArguments(argc, argv, "vantry-bench", usage, benchOptions(options))) return *exit;
+  if (options.plugin.empty()) {
+    std::fprintf(stderr, "%s", usage);
     return 2;
   }
   boost::asio::io_context context;
@@ -109,15 +110,15 @@ int main(int argc, char** argv) {
   const auto polls = [&] { return bridge.count("/status"); };
   runUntil(context, [&] { return polls() >= 3; }, 10s);  // warm-up
 
-  const auto warmRss = bench::statusKilobytes(pid, "VmRSS");
+  const auto warmRss = kit::statusKilobytes(pid, "VmRSS");
   const auto firstPoll = polls();
-  const auto cpuBefore = bench::cpuNanoseconds(pid);
-  const auto ticksBefore = bench::userSystemTicks(pid);
+  const auto cpuBefore = kit::cpuNanoseconds(pid);
+  const auto ticksBefore = kit::userSystemTicks(pid);
   runUntil(context, [&] { return polls() >= firstPoll + std::size_t(options.cycles); }, std::chrono::seconds(options.cycles * 2));
   // Let the last cycle's redraw finish before reading the clock again.
   runFor(context, 200ms);
-  const auto cpuAfter = bench::cpuNanoseconds(pid);
-  const auto ticksAfter = bench::userSystemTicks(pid);
+  const auto cpuAfter = kit::cpuNanoseconds(pid);
+  const auto ticksAfter = kit::userSystemTicks(pid);
   const auto cycles = polls() - firstPoll;
 
   // Presses on the stop key, each waiting for its mark; only messages not yet seen are scanned.
@@ -150,8 +151,8 @@ int main(int argc, char** argv) {
   if (user + system > 0) std::printf("of which in the kernel: %.0f %%\n", 100.0 * system / (user + system));
   std::printf("resident memory after warm-up: %.2f MiB\n", double(warmRss) / 1024.0);
   std::printf("resident memory at end: %.2f MiB (peak %.2f MiB)\n",
-              double(bench::statusKilobytes(pid, "VmRSS")) / 1024.0,
-              double(bench::statusKilobytes(pid, "VmHWM")) / 1024.0);
+              double(kit::statusKilobytes(pid, "VmRSS")) / 1024.0,
+              double(kit::statusKilobytes(pid, "VmHWM")) / 1024.0);
   std::printf("start-up to registration: %.2f ms\n", ms(registration));
   if (!latencies.empty()) {
     std::printf("bridge reply to acknowledgement: median %.3f ms, max %.3f ms over %zu presses\n",

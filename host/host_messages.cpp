@@ -8,15 +8,11 @@ namespace vantry {
 
 namespace json = boost::json;
 
-namespace {
-
 std::optional<std::string> textMember(const json::object& object, std::string_view key) {
   const auto* v = object.if_contains(key);
   if (!v || !v->is_string()) return std::nullopt;
   return std::string(v->get_string());
 }
-
-}  // namespace
 
 std::optional<HostEvent> parseHostEvent(std::string_view text) {
   boost::system::error_code error;

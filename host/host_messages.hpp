@@ -48,6 +48,9 @@ using HostEvent = std::variant<WillAppear, WillDisappear, KeyDown, StatusRefresh
 // a missing or non-text member, or an action identifier of some other plugin.
 std::optional<HostEvent> parseHostEvent(std::string_view text);
 
+// The member's text; nothing when it is missing or not text.
+std::optional<std::string> textMember(const boost::json::object& object, std::string_view key);
+
 boost::json::object registrationMessage(std::string_view registerEvent, std::string_view pluginUUID);
 
 // {"event", "context"} plus "payload" only when one is given.

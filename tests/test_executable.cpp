@@ -1,4 +1,4 @@
-#include "child_process.hpp"
+#include "kit/child_process.hpp"
 #include "support/plugin_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 using namespace vantry;
 using namespace vantry::test;
 using namespace std::chrono_literals;
-using tools::ChildProcess;
+using kit::ChildProcess;
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST(Executable, RegistersDrawsPollsAndEndsWithItsHost) {
   const auto closedAt = std::chrono::steady_clock::now();
   host.latest()->close();
   ASSERT_TRUE(runUntil(context, [&] { return host.connections.size() == 2 && !host.latest()->received.empty(); }, 4s));
-  const auto gap = host.latest()->openedAt - closedAt;
+  const auto gap = host.latest()->openedAt() - closedAt;
   EXPECT_GE(gap, 950ms);
   EXPECT_LT(gap, 1600ms);
   EXPECT_EQ(sentOn(*host.latest()).front().event, "registerPlugin");

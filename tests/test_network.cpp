@@ -28,7 +28,7 @@ TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
   connection.send(R"({"event":"willDisappear","context":"gone"})");
   connection.send(willAppear("k", DeckActionKind::logo));
   connection.ping();  // answered between the plugin's own messages
-  ASSERT_TRUE(h.until([&] { return h.countOn("setTitle") == 4 && connection.pongs == 1; }));
+  ASSERT_TRUE(h.until([&] { return h.countOn("setTitle") == 4 && connection.pongs() == 1; }));
   const std::pair<const char*, const char*> drawn[] = {
       {"k", ">Stop</text>"}, {"k", ">Eject</text>"}, {"gone", ">/ --:--</text>"}, {"k", ">QUILL</text>"}};
   const auto sent = sentOn(connection);
@@ -51,7 +51,7 @@ TEST(WebSocketTask, OutgoingQueueIsBoundedWhileTheHostDoesNotReadAndKeepsItsOrde
   auto task = WebSocketTask::create(context, boost::urls::url("ws://127.0.0.1:" + std::to_string(host.port())));
   task->resume();
   task->send("0:given while opening");
-  ASSERT_TRUE(runUntil(context, [&] { return host.latest() && host.latest()->opened; }));
+  ASSERT_TRUE(runUntil(context, [&] { return host.latest() && host.latest()->isOpen(); }));
   const std::size_t messages = 96;
   std::size_t largestQueue = 0;
   for (std::size_t i = 1; i < messages; ++i) {

@@ -3,8 +3,8 @@
 // poll, and its memory, descriptors and sockets stay put. SOAK_ROUNDS and SOAK_HOST_CLOSES lengthen
 // the run (scripts/soak); the defaults make the short one.
 
-#include "bench/process_stats.hpp"
-#include "child_process.hpp"
+#include "kit/process_stats.hpp"
+#include "kit/child_process.hpp"
 #include "support/plugin_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -45,7 +45,7 @@ struct Sample {
 Sample sample(pid_t pid) {
   namespace fs = std::filesystem;
   const auto proc = "/proc/" + std::to_string(pid);
-  Sample s{bench::statusKilobytes(pid, "VmRSS")};
+  Sample s{kit::statusKilobytes(pid, "VmRSS")};
   std::set<std::string> inodes;
   std::error_code error;
   for (const auto& fd : fs::directory_iterator(proc + "/fd", error)) {
@@ -98,8 +98,8 @@ struct Show {
     const auto before = host.connections.size();
     const auto closedAt = Clock::now();
     host.latest()->close();
-    ASSERT_TRUE(until([&] { return host.connections.size() > before && host.latest()->opened; }, 3s));
-    const auto gap = host.latest()->openedAt - closedAt;
+    ASSERT_TRUE(until([&] { return host.connections.size() > before && host.latest()->isOpen(); }, 3s));
+    const auto gap = host.latest()->openedAt() - closedAt;
     EXPECT_GE(gap, 1000ms - tolerance);
     EXPECT_LE(gap, 1000ms + tolerance);
   }
@@ -114,7 +114,7 @@ struct Show {
     auto reply = target == "/status" && fault ? std::move(*fault) : statusReply(status);
     return fault.reset(), reply;
   }, 48187};
-  tools::ChildProcess child{context, launchArguments(VANTRY_PLUGIN_EXECUTABLE, host.port())};
+  kit::ChildProcess child{context, launchArguments(VANTRY_PLUGIN_EXECUTABLE, host.port())};
   std::shared_ptr<TestHostServer::Connection> tracked;
   std::map<std::string, std::string> pictures;
   Sample warm;
@@ -128,7 +128,7 @@ Show& show() {
 TEST(Soak, WarmsUp) {
   auto& s = show();
   ASSERT_TRUE(s.child.started());
-  ASSERT_TRUE(s.until([&] { return s.host.latest() && s.host.latest()->opened; }, 5s));
+  ASSERT_TRUE(s.until([&] { return s.host.latest() && s.host.latest()->isOpen(); }, 5s));
   s.nextPosition();
   for (int i = 0; i < 32; ++i) {
     s.host.latest()->send(willAppear(std::string("k").append(std::to_string(i)), allDeckActionKinds[i % 9]));
@@ -194,7 +194,7 @@ TEST(Soak, MemoryReturnsAfterABurstOfKeys) {
   }
   s.host.latest()->send(willAppear("after-burst", DeckActionKind::stop));
   std::uint64_t peak = 0, after = 0;
-  const auto rss = [&] { return bench::statusKilobytes(s.pid(), "VmRSS"); };
+  const auto rss = [&] { return kit::statusKilobytes(s.pid(), "VmRSS"); };
   ASSERT_TRUE(s.until([&] { return peak = std::max(peak, rss()), s.pictures.count("after-burst") == 1; }, 60s));
   s.until([&] { return (after = rss()) <= rest + 1024; }, 5s);
   print("burst of 20000 keys: RSS at rest " + std::to_string(rest) + " kB, peak " + std::to_string(peak) + " kB, then " +

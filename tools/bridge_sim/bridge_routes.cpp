@@ -5,7 +5,11 @@
 #include <boost/json/serialize.hpp>
 #include <boost/url/parse.hpp>
 
+#include <iostream>
+
 namespace vantry::sim {
+
+namespace http = boost::beast::http;
 
 RouteAnswer answerRequest(SimulatedApplication& application, std::string_view method, std::string_view target,
                           Clock::time_point now) {
@@ -26,6 +30,25 @@ RouteAnswer answerRequest(SimulatedApplication& application, std::string_view me
   if (!result.known) return {400, replyBody(false, result.message)};
   const auto status = application.status(now);
   return {200, replyBody(result.ok, result.message, &status)};
+}
+
+kit::ScriptedReply bridgeReply(SimulatedApplication& application, FaultDice& dice, const SimOptions& options,
+                               const kit::HttpRequest& request) {
+  const auto fault = dice.next();
+  if (options.verbose) {
+    std::cerr << request.method_string() << ' ' << request.target()
+              << (fault == Fault::hang ? " -> (hang)" : fault == Fault::fail ? " -> 500 (injected)" : "") << '\n';
+  }
+  if (fault == Fault::hang) return {"", {}, true};
+  const auto answer = fault == Fault::fail ? RouteAnswer{500, replyBody(false, "Simulated bridge failure")}
+                                           : answerRequest(application, request.method_string(), request.target(),
+                                                           Clock::now());
+  kit::HttpResponse response(static_cast<http::status>(answer.code), request.version(), answer.body);
+  response.set(http::field::server, "vantry-bridge-sim");
+  response.set(http::field::content_type, "application/json");
+  if (answer.code == 405) response.set(http::field::allow, "GET");
+  response.keep_alive(request.keep_alive());
+  return {kit::httpBytes(std::move(response)), options.latency};
 }
 
 }  // namespace vantry::sim

@@ -1,5 +1,5 @@
 // vantry-bridge-sim: a stand-in for the media application's bridge, so the plugin can be seen at work.
-#include "bridge_server.hpp"
+#include "bridge_routes.hpp"
 #include "sim_options.hpp"
 
 #include <boost/asio/io_context.hpp>
@@ -8,26 +8,24 @@
 #include <csignal>
 #include <exception>
 #include <iostream>
-#include <string>
-#include <vector>
+#include <optional>
+#include <random>
 
 int main(int argc, char** argv) {
   using namespace vantry::sim;
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const auto parsed = parseOptions(arguments);
-  if (std::holds_alternative<HelpRequested>(parsed)) {
-    std::cout << usageText();
-    return 0;
+  SimOptions options;
+  if (const auto exit = vantry::kit::takeArguments(argc, argv, "vantry-bridge-sim", simUsage, simOptions(options))) {
+    return *exit;
   }
-  if (const auto* bad = std::get_if<BadArguments>(&parsed)) {
-    std::cerr << "vantry-bridge-sim: " << bad->message << "\n(--help lists the options)\n";
-    return 2;
-  }
-  const auto& options = std::get<SimOptions>(parsed);
-
   try {
     boost::asio::io_context context;
-    BridgeServer server(context, options);
+    FaultDice dice(options.failPercent, options.hangPercent, options.seed ? *options.seed : std::random_device{}());
+    std::optional<SimulatedApplication> application;  // its status names the port the server has
+    vantry::kit::HttpServer server(context, options.port, [&](const vantry::kit::HttpRequest& request) {
+      return bridgeReply(*application, dice, options, request);
+    });
+    application.emplace(Clock::now(), server.port());
+    server.keepConnections = true;
     boost::asio::signal_set signals(context, SIGINT, SIGTERM);
     signals.async_wait([&](const boost::system::error_code& error, int) {
       if (!error) server.stop();

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "kit/options.hpp"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <variant>
 #include <vector>
 
 namespace vantry::sim {
@@ -18,16 +18,9 @@ struct SimOptions {
   bool verbose = false;               // one line per request on stderr
 };
 
-struct HelpRequested {};
-struct BadArguments {
-  std::string message;
-};
+// The simulator's options, each filling its field of `options`.
+std::vector<kit::Option> simOptions(SimOptions& options);
 
-using ParsedOptions = std::variant<SimOptions, HelpRequested, BadArguments>;
-
-// The arguments after the program name; "--name value" and "--name=value" both count.
-ParsedOptions parseOptions(const std::vector<std::string>& arguments);
-
-std::string usageText();
+extern const char* const simUsage;
 
 }  // namespace vantry::sim

@@ -2,39 +2,18 @@
 
 #include "platform/base64.hpp"
 
-#include <array>
+#include <boost/url/pct_string_view.hpp>
 
 namespace vantry::deck {
 
 namespace {
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::optional<std::string> percentDecode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = hexDigit(text[i + 1]);
-    const int low = hexDigit(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out += static_cast<char>(high * 16 + low);
-    i += 2;
-  }
-  return out;
+  const auto escaped = boost::urls::make_pct_string_view(text);
+  return escaped ? std::optional<std::string>(escaped->decode()) : std::nullopt;
 }
 
 }  // namespace
-
 
 std::optional<DecodedImage> decodeImageDataURL(std::string_view url) {
   constexpr std::string_view scheme = "data:";

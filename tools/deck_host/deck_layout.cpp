@@ -1,5 +1,7 @@
 #include "deck_layout.hpp"
 
+#include "host/host_messages.hpp"
+
 #include <cctype>
 
 namespace vantry::deck {
@@ -107,6 +109,21 @@ json::object keyEvent(std::string_view event, const DeckKey& key, const DeckDevi
           {"payload", {{"settings", json::object{}}, {"coordinates", coordinates(key)}, {"isInMultiAction", false}}}};
 }
 
+bool applyKeyMessage(DeckKey& key, std::string_view event, const json::object* payload) {
+  if (event == "setImage") {
+    key.image = payload ? textMember(*payload, "image").value_or("") : "";
+    ++key.imageCount;
+  } else if (event == "setTitle") {
+    key.title = payload ? textMember(*payload, "title").value_or("") : "";
+  } else if (event == "showOk" || event == "showAlert") {
+    key.mark = event == "showOk" ? "ok" : "alert";
+    ++key.markCount;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 json::object keyState(const DeckKey& key) {
   json::object state{{"context", key.context},
                      {"action", rawValue(key.kind)},
@@ -123,6 +140,10 @@ json::object keyState(const DeckKey& key) {
     state["mark"] = key.mark;
   }
   return state;
+}
+
+json::object deviceState(const DeckDevice& device) {
+  return {{"id", device.id}, {"name", device.name}, {"columns", device.columns}, {"rows", device.rows}};
 }
 
 }  // namespace vantry::deck

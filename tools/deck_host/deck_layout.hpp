@@ -52,7 +52,12 @@ boost::json::object willAppear(const DeckKey& key, const DeckDevice& device);
 // "keyDown" or "keyUp".
 boost::json::object keyEvent(std::string_view event, const DeckKey& key, const DeckDevice& device);
 
+// Applies one plugin message for the key: "setImage", "setTitle", and "showOk" or "showAlert" as
+// its mark. False for anything else, which leaves the key as it was.
+bool applyKeyMessage(DeckKey& key, std::string_view event, const boost::json::object* payload);
+
 // The key as the page and /state.json show it.
 boost::json::object keyState(const DeckKey& key);
+boost::json::object deviceState(const DeckDevice& device);
 
 }  // namespace vantry::deck

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "kit/options.hpp"
+
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace vantry::deck {
@@ -12,19 +12,15 @@ struct DeckOptions {
   std::uint16_t port = 0;  // 0: a free one
   std::string pluginPath;  // empty: the build's plugin next to the tool
   std::string snapshotDir;  // empty: serve the page until interrupted
-  std::optional<double> seconds;  // how long to run; required with a snapshot
+  double seconds = 0;  // how long to run; 0: until interrupted, which a snapshot makes 5
 };
 
-struct HelpRequested {};
-struct BadArguments {
-  std::string message;
-};
-
-using ParsedOptions = std::variant<DeckOptions, HelpRequested, BadArguments>;
-
-// The arguments after the program name.
-ParsedOptions parseDeckOptions(const std::vector<std::string>& arguments);
+// deck-host's options, each filling its field of `options`.
+std::vector<kit::Option> deckOptions(DeckOptions& options);
 
 extern const char* const deckUsage;
+
+// One line on standard error, "deck-host: <text>".
+void note(const std::string& text);
 
 }  // namespace vantry::deck

@@ -32,4 +32,12 @@ bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::stri
   return !origin || iequals(*origin, "http://" + std::string(*host));
 }
 
+bool isLocalCaller(const kit::HttpRequest& request) {
+  const auto field = [&](boost::beast::http::field name) -> std::optional<std::string_view> {
+    const auto found = request.find(name);
+    return found == request.end() ? std::nullopt : std::optional<std::string_view>(found->value());
+  };
+  return isLocalCaller(field(boost::beast::http::field::host), field(boost::beast::http::field::origin));
+}
+
 }  // namespace vantry::deck

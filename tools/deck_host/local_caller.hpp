@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/http_server.hpp"
+
 #include <optional>
 #include <string_view>
 
@@ -11,5 +13,6 @@ namespace vantry::deck {
 // of another site reaching in through the browser, or a name of another site resolved to
 // 127.0.0.1, and is refused.
 bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::string_view> origin);
+bool isLocalCaller(const kit::HttpRequest& request);
 
 }  // namespace vantry::deck

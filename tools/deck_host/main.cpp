@@ -3,11 +3,8 @@
 
 #include <boost/asio/io_context.hpp>
 
-#include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -26,17 +23,9 @@ std::string defaultPluginPath(const char* program) {
 
 int main(int argc, char** argv) {
   using namespace vantry::deck;
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const auto parsed = parseDeckOptions(arguments);
-  if (std::holds_alternative<HelpRequested>(parsed)) {
-    std::cout << deckUsage;
-    return 0;
-  }
-  if (const auto* bad = std::get_if<BadArguments>(&parsed)) {
-    std::cerr << "deck-host: " << bad->message << "\n" << deckUsage;
-    return 2;
-  }
-  auto options = std::get<DeckOptions>(parsed);
+  DeckOptions options;
+  if (const auto exit = vantry::kit::takeArguments(argc, argv, "deck-host", deckUsage, deckOptions(options))) return *exit;
+  if (!options.snapshotDir.empty() && options.seconds == 0) options.seconds = 5;
   auto pluginPath = options.pluginPath.empty() ? defaultPluginPath(argv[0]) : options.pluginPath;
   // One thread serves the page, the plugin's connection and the child's watch.
   boost::asio::io_context context(1);

@@ -37,14 +37,9 @@ bool writeSnapshot(const std::string& folder, const DeckDevice& device, const st
   }
   json::array summaryKeys;
   for (const auto& key : keys) {
-    json::object entry{{"action", rawValue(key.kind)},
-                       {"name", shortActionName(key.kind)},
-                       {"context", key.context},
-                       {"column", key.column},
-                       {"row", key.row},
-                       {"title", key.title},
-                       {"imageCount", key.imageCount},
-                       {"markCount", key.markCount}};
+    auto entry = keyState(key);
+    entry.erase("image");  // written to its own file
+    entry.erase("mark");
     entry["file"] = nullptr;
     if (const auto image = decodeImageDataURL(key.image)) {
       const auto name = shortActionName(key.kind) + "." + image->extension;
@@ -60,7 +55,7 @@ bool writeSnapshot(const std::string& folder, const DeckDevice& device, const st
     summaryDials.push_back(std::move(entry));
   }
   const json::object summary{
-      {"device", {{"id", device.id}, {"name", device.name}, {"columns", device.columns}, {"rows", device.rows}}},
+      {"device", deviceState(device)},
       {"keys", std::move(summaryKeys)},
       {"dials", std::move(summaryDials)}};
   return writeFile(dir / "summary.json", json::serialize(summary) + "\n", problem);

@@ -93,12 +93,14 @@ TEST(Routes, EveryAnswerDecodesAsThePluginReadsIt) {
   }
 }
 
-// "--name value" and "--name=value" alike; a bad one is named in the message.
+// The kit's parsing with the simulator's options: "--name value" and "--name=value" alike; a bad
+// one is named in the message.
 TEST(SimOptions, ValuesAndBadArguments) {
-  const auto describe = [](const ParsedOptions& parsed) -> std::string {
-    if (std::holds_alternative<HelpRequested>(parsed)) return "help";
-    if (const auto* bad = std::get_if<BadArguments>(&parsed)) return "bad: " + bad->message;
-    const auto& o = std::get<SimOptions>(parsed);
+  const auto describe = [](const std::vector<std::string>& arguments) -> std::string {
+    SimOptions o;
+    const auto parsed = kit::parseArguments(arguments, simOptions(o));
+    if (parsed.help) return "help";
+    if (!parsed.problem.empty()) return "bad: " + parsed.problem;
     return std::to_string(o.port) + " " + std::to_string(o.latency.count()) + " " + std::to_string(o.failPercent) + " " +
            std::to_string(o.hangPercent) + " " + (o.seed ? std::to_string(*o.seed) : "-") + (o.verbose ? " verbose" : "");
   };
@@ -112,7 +114,7 @@ TEST(SimOptions, ValuesAndBadArguments) {
       {{"--hang-percent", "2.5"}, "bad: --hang-percent"}, {{"--seed", "4294967296"}, "bad: --seed"}, {{"--colour"}, "bad: --colour"},
   };
   for (const auto& [arguments, want] : cases) {
-    const auto got = describe(parseOptions(arguments));
+    const auto got = describe(arguments);
     const bool bad = want.starts_with("bad: ");
     EXPECT_TRUE(bad ? got.starts_with("bad: ") && got.find(want.substr(5), 5) != std::string::npos : got == want)
         << (arguments.empty() ? "(none)" : arguments.front()) << ": " << got;

@@ -2,7 +2,7 @@
 
 // Reading another process's CPU time and memory: Linux /proc only.
 #if !defined(__linux__)
-#error "The benchmark reads /proc and runs on Linux."
+#error "Process statistics come from /proc, which only Linux has."
 #endif
 
 #include <sys/types.h>
@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-namespace vantry::bench {
+namespace vantry::kit {
 
 // CPU time of every thread of the process, in nanoseconds, from the scheduler's own accounting.
 inline std::uint64_t cpuNanoseconds(pid_t pid) {
@@ -60,4 +60,4 @@ inline std::uint64_t statusKilobytes(pid_t pid, const std::string& key) {
   return 0;
 }
 
-}  // namespace vantry::bench
+}  // namespace vantry::kit

@@ -1,4 +1,4 @@
-#include "child_process.hpp"
+#include "kit/child_process.hpp"
 
 // The standard library's paths, so that no Boost.Filesystem library is needed.
 #define BOOST_PROCESS_USE_STD_FS 1
@@ -19,7 +19,7 @@
 #include <sys/prctl.h>
 #endif
 
-namespace vantry::tools {
+namespace vantry::kit {
 
 namespace bp = boost::process::v2;
 
@@ -98,4 +98,4 @@ void ChildProcess::readErrors(const std::shared_ptr<State>& state) {
                                 });
 }
 
-}  // namespace vantry::tools
+}  // namespace vantry::kit

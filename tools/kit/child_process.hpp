@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace vantry::tools {
+namespace vantry::kit {
 
 // A program run as a child of this one, as a Stream Deck host runs a plugin: its standard input
 // and output lead nowhere, its standard error is gathered, and its end is seen on the io_context,
@@ -61,4 +61,4 @@ class ChildProcess {
   long id_ = -1;
 };
 
-}  // namespace vantry::tools
+}  // namespace vantry::kit
