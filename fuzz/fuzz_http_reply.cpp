@@ -3,8 +3,7 @@
 // sends it: status decoding and the outcome of a key press.
 #include "bridge/bridge_replies.hpp"
 #include "platform/http_data_task.hpp"
-#include "support/run_until.hpp"
-#include "support/test_bridge_server.hpp"
+#include "support/plugin_harness.hpp"
 #include "fuzz_check.hpp"
 
 #include <boost/url/url.hpp>

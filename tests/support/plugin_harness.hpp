@@ -1,18 +1,98 @@
 #pragma once
 
 #include "app/vantry_pro_deck_plugin.hpp"
+#include "kit/http_server.hpp"
+#include "kit/ws_session.hpp"
 #include "platform/base64.hpp"
-#include "support/run_until.hpp"
 #include "support/status_json.hpp"
-#include "support/test_bridge_server.hpp"
-#include "support/test_host_server.hpp"
 
 #include <boost/json.hpp>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vantry::test {
+
+using kit::httpResponse;
+using kit::ScriptedReply;
+
+// Serves the context until the condition holds or the deadline passes; true when it held.
+inline bool runUntil(boost::asio::io_context& context, const std::function<bool()>& done,
+                     std::chrono::steady_clock::duration timeout = std::chrono::seconds(5)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    context.restart();
+    context.run_one_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// Serves the context for a fixed span, for checks that something does not happen.
+inline void runFor(boost::asio::io_context& context, std::chrono::steady_clock::duration span) {
+  runUntil(context, [] { return false; }, span);
+}
+
+// The media bridge as the tests stand it in: the kit's server, answering each request's target from
+// a script and recording every target with the time it came.
+class TestBridgeServer : public kit::HttpServer {
+ public:
+  using Script = std::function<ScriptedReply(const std::string& target)>;
+
+  struct Request {
+    std::string target;
+    std::chrono::steady_clock::time_point at;
+  };
+
+  // Port 0: a free one.
+  TestBridgeServer(boost::asio::io_context& context, Script script, unsigned short fixedPort = 0)
+      : kit::HttpServer(context, fixedPort, [this, script = std::move(script)](const kit::HttpRequest& request) {
+          requests.push_back({std::string(request.target()), std::chrono::steady_clock::now()});
+          return script(requests.back().target);
+        }) {}
+
+  std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port()); }
+  std::size_t count(const std::string& target) const { return std::ranges::count(requests, target, &Request::target); }
+
+  std::vector<Request> requests;
+};
+
+// A stand-in for the Stream Deck host: the kit's server, taking every WebSocket on loopback and
+// recording every message of every connection; through the kit's sessions it pushes messages and
+// pings, closes connections and stops reading.
+class TestHostServer : public kit::HttpServer {
+ public:
+  struct Received {
+    std::string text;
+    std::chrono::steady_clock::time_point at;
+  };
+  struct Connection : kit::WsSession {
+    Connection(boost::beast::tcp_stream stream, bool reading)
+        : WsSession(std::move(stream), {{}, record, {}}, {}, reading) {}
+    static void record(const Peer& peer, std::string text) {
+      static_cast<Connection&>(*peer).received.push_back({std::move(text), std::chrono::steady_clock::now()});
+    }
+    std::vector<Received> received;
+  };
+
+  explicit TestHostServer(boost::asio::io_context& context)
+      : HttpServer(context, 0, [](const kit::HttpRequest&) { return ScriptedReply{}; },
+                   [this](kit::HttpRequest& request, boost::beast::tcp_stream& stream) {
+                     connections.push_back(std::make_shared<Connection>(std::move(stream), readNewConnections));
+                     connections.back()->accept(request);
+                     return true;
+                   }) {}
+
+  std::shared_ptr<Connection> latest() const { return connections.empty() ? nullptr : connections.back(); }
+
+  // New connections are accepted but not read from.
+  bool readNewConnections = true;
+  std::vector<std::shared_ptr<Connection>> connections;
+};
 
 // One message the plugin sent, read back as JSON.
 struct Sent {

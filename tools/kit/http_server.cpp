@@ -117,18 +117,36 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 };
 
 HttpServer::HttpServer(asio::io_context& context, unsigned short port, Script script, Upgrade upgrade)
-    : script_(std::move(script)), upgrade_(std::move(upgrade)), listener_(context, port, [this](asio::ip::tcp::socket socket) {
-        ++connectionsAccepted;
-        std::make_shared<HttpSession>(std::move(socket), *this)->readNext();
-      }) {}
+    : script_(std::move(script)), upgrade_(std::move(upgrade)),
+      acceptor_(context, {asio::ip::make_address("127.0.0.1"), port}) {
+  acceptNext();
+}
+
+void HttpServer::acceptNext() {
+  acceptor_.async_accept([this](const boost::system::error_code& error, asio::ip::tcp::socket socket) {
+    if (error == asio::error::operation_aborted) return;
+    if (!error) {
+      ++connectionsAccepted;
+      boost::system::error_code ignored;
+      socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+      std::make_shared<HttpSession>(std::move(socket), *this)->readNext();
+    }
+    acceptNext();
+  });
+}
 
 HttpServer::~HttpServer() {
   stop();
   for (auto* session : sessions_) session->server = nullptr;
 }
 
+void HttpServer::stopListening() {
+  boost::system::error_code ignored;
+  acceptor_.close(ignored);
+}
+
 void HttpServer::stop() {
-  listener_.stopListening();
+  stopListening();
   for (auto* session : std::vector(sessions_.begin(), sessions_.end())) session->end();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "kit/loopback_listener.hpp"
-
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/string_body.hpp>
@@ -34,8 +34,9 @@ std::string httpBytes(HttpResponse response);
 
 class HttpSession;
 
-// An HTTP server on 127.0.0.1 that answers from a script, one request at a time per connection.
-// Connections join it when accepted and leave it when they end; it must outlive the context's work.
+// An HTTP server on 127.0.0.1 that answers from a script, one request at a time per connection;
+// throws when it cannot listen. Connections join it when accepted and leave it when they end; it
+// must outlive the context's work.
 class HttpServer {
  public:
   using Script = std::function<ScriptedReply(const HttpRequest&)>;
@@ -52,9 +53,9 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  unsigned short port() const { return listener_.port(); }
+  unsigned short port() const { return port_; }
   // New connections are refused; those under way go on.
-  void stopListening() { listener_.stopListening(); }
+  void stopListening();
   // Stops listening and ends every connection: the context then runs out of the server's work.
   void stop();
 
@@ -66,10 +67,13 @@ class HttpServer {
  private:
   friend class HttpSession;
 
+  void acceptNext();
+
   Script script_;
   Upgrade upgrade_;
   std::set<HttpSession*> sessions_;
-  LoopbackListener listener_;
+  boost::asio::ip::tcp::acceptor acceptor_;
+  unsigned short port_ = acceptor_.local_endpoint().port();
 };
 
 }  // namespace vantry::kit

@@ -10,7 +10,7 @@ namespace websocket = boost::beast::websocket;
 WsSession::WsSession(beast::tcp_stream stream, Handlers handlers, PeerBounds bounds, bool reading)
     : stream_(std::move(stream)), handlers_(std::move(handlers)), bounds_(bounds), reading_(reading) {}
 
-void WsSession::prepare() {
+void WsSession::accept(const HttpRequest& upgrade) {
   beast::get_lowest_layer(stream_).expires_never();
   auto timeouts = websocket::stream_base::timeout::suggested(beast::role_type::server);
   if (bounds_.idleTimeout) {
@@ -22,15 +22,6 @@ void WsSession::prepare() {
   stream_.control_callback([this](websocket::frame_type kind, beast::string_view) {
     pongs_ += kind == websocket::frame_type::pong ? 1 : 0;
   });
-}
-
-void WsSession::accept() {
-  prepare();
-  stream_.async_accept([self = shared_from_this()](const beast::error_code& error) { self->opened(error); });
-}
-
-void WsSession::accept(const HttpRequest& upgrade) {
-  prepare();
   stream_.async_accept(upgrade, [self = shared_from_this()](const beast::error_code& error) { self->opened(error); });
 }
 

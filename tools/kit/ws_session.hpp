@@ -38,8 +38,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
   // With reading false, messages wait unread until resumeReading.
   WsSession(boost::beast::tcp_stream stream, Handlers handlers, PeerBounds bounds = {}, bool reading = true);
 
-  // The opening handshake: read from the connection, or answering the request that asked for it.
-  void accept();
+  // The opening handshake, answering the request that asked for it.
   void accept(const HttpRequest& upgrade);
   void send(std::string data, bool text = true);
   void ping();
@@ -57,7 +56,6 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     bool text;
   };
 
-  void prepare();
   void opened(const boost::beast::error_code& error);
   void read();
   void writeNext();
