@@ -10,8 +10,10 @@
 #include <boost/process/v2/stdio.hpp>
 
 #include <boost/asio/buffer.hpp>
+#include <boost/asio/readable_pipe.hpp>
 
 #include <algorithm>
+#include <array>
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
@@ -44,8 +46,33 @@ struct CloseInheritedDescriptors {
 
 }  // namespace
 
-struct ChildProcess::Process {
-  bp::process process;
+struct ChildProcess::State {
+  explicit State(boost::asio::io_context& context) : errors(context) {}
+
+  static void readErrors(const std::shared_ptr<State>& state) {
+    state->errors.async_read_some(boost::asio::buffer(state->chunk),
+                                  [state](const boost::system::error_code& error, std::size_t size) {
+                                    if (error) return;
+                                    state->errorText.append(state->chunk.data(), size);
+                                    readErrors(state);
+                                  });
+  }
+
+  static void watch(const std::shared_ptr<State>& state, bp::process process) {
+    if (!process.is_open()) return;
+    state->process.emplace(std::move(process));
+    state->process->async_wait([state](const boost::system::error_code& e, int code) {
+      state->exitCode = e ? -1 : code;
+      if (auto handler = std::move(state->onExit)) handler(*state->exitCode);
+    });
+  }
+
+  boost::asio::readable_pipe errors;
+  std::optional<bp::process> process;  // none when nothing has started
+  std::optional<int> exitCode;
+  std::string errorText;
+  std::function<void(int)> onExit;
+  std::array<char, 4096> chunk{};
 };
 
 ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<std::string>& arguments)
@@ -56,25 +83,27 @@ ChildProcess::ChildProcess(boost::asio::io_context& context, const std::vector<s
   auto process = bp::default_process_launcher()(context, error, bp::filesystem::path(arguments.front()), rest,
                                                 bp::process_stdio{nullptr, nullptr, state_->errors}, CloseInheritedDescriptors{});
   if (error) return;
-  watch(Process{std::move(process)});
-  if (started_) readErrors(state_);
+  State::watch(state_, std::move(process));
+  if (started()) State::readErrors(state_);
 }
 
 ChildProcess::ChildProcess(boost::asio::io_context& context, long adoptedID)
     : state_(std::make_shared<State>(context)) {
-  watch(Process{bp::process(context.get_executor(), static_cast<bp::pid_type>(adoptedID))});
+  State::watch(state_, bp::process(context.get_executor(), static_cast<bp::pid_type>(adoptedID)));
 }
 
-void ChildProcess::watch(Process process) {
-  started_ = process.process.is_open();
-  if (!started_) return;
-  id_ = static_cast<long>(process.process.id());
-  process_ = std::make_unique<Process>(std::move(process));
-  process_->process.async_wait([state = state_](const boost::system::error_code& e, int code) {
-    state->exitCode = e ? -1 : code;
-    if (auto handler = std::move(state->onExit)) handler(*state->exitCode);
-  });
+// A child that still runs is killed and reaped with its process object.
+ChildProcess::~ChildProcess() {
+  boost::system::error_code ignored;
+  state_->errors.close(ignored);
+  state_->process.reset();
 }
+
+bool ChildProcess::started() const { return state_->process.has_value(); }
+long ChildProcess::id() const { return started() ? static_cast<long>(state_->process->id()) : -1; }
+const std::optional<int>& ChildProcess::exitCode() const { return state_->exitCode; }
+const std::string& ChildProcess::errorText() const { return state_->errorText; }
+void ChildProcess::onExit(std::function<void(int)> handler) { state_->onExit = std::move(handler); }
 
 bool ChildProcess::adoptOrphans() {
 #if defined(__linux__)
@@ -82,20 +111,6 @@ bool ChildProcess::adoptOrphans() {
 #else
   return false;
 #endif
-}
-
-ChildProcess::~ChildProcess() {
-  boost::system::error_code ignored;
-  state_->errors.close(ignored);
-}
-
-void ChildProcess::readErrors(const std::shared_ptr<State>& state) {
-  state->errors.async_read_some(boost::asio::buffer(state->chunk),
-                                [state](const boost::system::error_code& error, std::size_t size) {
-                                  if (error) return;
-                                  state->errorText.append(state->chunk.data(), size);
-                                  readErrors(state);
-                                });
 }
 
 }  // namespace vantry::kit

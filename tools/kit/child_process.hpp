@@ -1,9 +1,7 @@
 #pragma once
 
 #include <boost/asio/io_context.hpp>
-#include <boost/asio/readable_pipe.hpp>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,14 +25,14 @@ class ChildProcess {
   // A child that still runs is killed and reaped.
   ~ChildProcess();
 
-  bool started() const { return started_; }
-  long id() const { return id_; }
+  bool started() const;
+  long id() const;
   // Its exit code once it has ended; the signal's number when a signal ended it.
-  const std::optional<int>& exitCode() const { return state_->exitCode; }
+  const std::optional<int>& exitCode() const;
   // What it wrote to standard error so far.
-  const std::string& errorText() const { return state_->errorText; }
+  const std::string& errorText() const;
   // Called once, on the io_context, when it has ended.
-  void onExit(std::function<void(int)> handler) { state_->onExit = std::move(handler); }
+  void onExit(std::function<void(int)> handler);
 
   // Makes this process take over the orphans among its descendants, as init would, so that it
   // learns how a program ends whose parent is gone. False where the system cannot (only Linux can).
@@ -42,23 +40,8 @@ class ChildProcess {
 
  private:
   // Outlives this object for the asynchronous reads and waits still under way.
-  struct State {
-    explicit State(boost::asio::io_context& context) : errors(context) {}
-    boost::asio::readable_pipe errors;
-    std::optional<int> exitCode;
-    std::string errorText;
-    std::function<void(int)> onExit;
-    std::array<char, 4096> chunk{};
-  };
-  struct Process;
-
-  static void readErrors(const std::shared_ptr<State>& state);
-  void watch(Process process);
-
+  struct State;
   std::shared_ptr<State> state_;
-  std::unique_ptr<Process> process_;
-  bool started_ = false;
-  long id_ = -1;
 };
 
 }  // namespace vantry::kit

@@ -49,15 +49,12 @@ inline UserSystemTicks userSystemTicks(pid_t pid) {
 // A line of /proc/<pid>/status in kB, such as VmRSS or VmHWM.
 inline std::uint64_t statusKilobytes(pid_t pid, const std::string& key) {
   std::ifstream file("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(file, line);) {
-    if (line.rfind(key + ":", 0) == 0) {
-      std::istringstream fields(line.substr(key.size() + 1));
-      std::uint64_t kb = 0;
-      fields >> kb;
-      return kb;
-    }
+  std::string word;
+  while (file >> word && word != key + ":") {
   }
-  return 0;
+  std::uint64_t kb = 0;
+  file >> kb;
+  return kb;
 }
 
 }  // namespace vantry::kit
