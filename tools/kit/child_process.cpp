@@ -14,9 +14,7 @@
 
 #include <algorithm>
 #include <array>
-#if !defined(_WIN32)
 #include <unistd.h>
-#endif
 #if defined(__linux__)
 #include <sys/prctl.h>
 #endif
@@ -31,7 +29,6 @@ namespace {
 // for reporting a failed exec): a listener or connection opened before that pipe would live on in
 // the child and hold its port after this process closes it. This closes them between fork and exec.
 struct CloseInheritedDescriptors {
-#if !defined(_WIN32)
   template <typename Launcher>
   boost::system::error_code on_exec_setup(Launcher& launcher, const bp::filesystem::path&, const char* const*) {
     const auto& keep = launcher.fd_whitelist;
@@ -41,7 +38,6 @@ struct CloseInheritedDescriptors {
     }
     return {};
   }
-#endif
 };
 
 }  // namespace

@@ -31,13 +31,13 @@ std::string httpBytes(HttpResponse response) {
 }
 
 // One connection: reads a request, answers it as the script says, then reads the next or ends.
-class HttpSession : public std::enable_shared_from_this<HttpSession> {
+class HttpServer::Session : public std::enable_shared_from_this<Session> {
  public:
-  HttpSession(asio::ip::tcp::socket socket, HttpServer& owner)
+  Session(asio::ip::tcp::socket socket, HttpServer& owner)
       : server(&owner), stream_(std::move(socket)), timer_(stream_.get_executor()) {
     owner.sessions_.insert(this);
   }
-  ~HttpSession() {
+  ~Session() {
     if (server) server->sessions_.erase(this);
   }
 
@@ -45,7 +45,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     parser_.emplace();
     parser_->header_limit(8 * 1024);
     parser_->body_limit(64 * 1024);
-    stream_.expires_after(HttpServer::idleTimeout);
+    stream_.expires_after(idleTimeout);
     http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](const beast::error_code& error, std::size_t) {
       self->answer(error);
     });
@@ -80,7 +80,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     timer_.expires_after(delay);
     timer_.async_wait([self = shared_from_this()](const beast::error_code& error) {
       if (error || self->ended_) return;
-      self->stream_.expires_after(HttpServer::idleTimeout);
+      self->stream_.expires_after(idleTimeout);
       asio::async_write(self->stream_, asio::buffer(self->reply_.bytes),
                         [self](const beast::error_code& e, std::size_t) { self->written(e); });
     });
@@ -99,7 +99,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
   // Reads and drops whatever arrives until the client goes.
   void drain() {
-    stream_.expires_after(HttpServer::hangLimit);
+    stream_.expires_after(hangLimit);
     stream_.async_read_some(asio::buffer(drained_), [self = shared_from_this()](const beast::error_code& error, std::size_t) {
       if (error || self->ended_) return self->end();
       self->drain();
@@ -129,7 +129,7 @@ void HttpServer::acceptNext() {
       ++connectionsAccepted;
       boost::system::error_code ignored;
       socket.set_option(asio::ip::tcp::no_delay(true), ignored);
-      std::make_shared<HttpSession>(std::move(socket), *this)->readNext();
+      std::make_shared<Session>(std::move(socket), *this)->readNext();
     }
     acceptNext();
   });

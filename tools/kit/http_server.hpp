@@ -32,8 +32,6 @@ std::string httpResponse(unsigned code, const std::string& body);
 // A response's bytes, its length set.
 std::string httpBytes(HttpResponse response);
 
-class HttpSession;
-
 // An HTTP server on 127.0.0.1 that answers from a script, one request at a time per connection;
 // throws when it cannot listen. Connections join it when accepted and leave it when they end; it
 // must outlive the context's work.
@@ -65,13 +63,13 @@ class HttpServer {
   std::size_t connectionsAccepted = 0;
 
  private:
-  friend class HttpSession;
+  class Session;  // one connection
 
   void acceptNext();
 
   Script script_;
   Upgrade upgrade_;
-  std::set<HttpSession*> sessions_;
+  std::set<Session*> sessions_;
   boost::asio::ip::tcp::acceptor acceptor_;
   unsigned short port_ = acceptor_.local_endpoint().port();
 };
