@@ -9,24 +9,19 @@
 #include <iostream>
 #include <optional>
 
-namespace {
-
-const char* const usage =
-    "Usage: vantry-bridge-sim [options]\n"
-    "Stands in for the Vantry Pro media bridge on 127.0.0.1.\n"
-    "\n"
-    "  --port N           port to serve (default 48187; 0 picks a free one)\n"
-    "  --latency MS       delay every answer by MS milliseconds (0..600000)\n"
-    "  --fail-percent N   answer 500 to N% of requests at random (0..100)\n"
-    "  --hang-percent N   never answer N% of requests at random (0..100)\n"
-    "  --seed N           seed for the random faults, for repeatable runs\n"
-    "  --verbose          one line per request on stderr\n"
-    "  --help             this text\n";
-
-}  // namespace
-
 int main(int argc, char** argv) {
   using namespace vantry::sim;
+  const char* const usage =
+      "Usage: vantry-bridge-sim [options]\n"
+      "Stands in for the Vantry Pro media bridge on 127.0.0.1.\n"
+      "\n"
+      "  --port N           port to serve (default 48187; 0 picks a free one)\n"
+      "  --latency MS       delay every answer by MS milliseconds (0..600000)\n"
+      "  --fail-percent N   answer 500 to N% of requests at random (0..100)\n"
+      "  --hang-percent N   never answer N% of requests at random (0..100)\n"
+      "  --seed N           seed for the random faults, for repeatable runs\n"
+      "  --verbose          one line per request on stderr\n"
+      "  --help             this text\n";
   SimOptions options;
   if (const auto exit = vantry::kit::takeArguments(argc, argv, "vantry-bridge-sim", usage, simOptions(options))) {
     return *exit;

@@ -94,11 +94,8 @@ BridgeStatus SimulatedApplication::status(Clock::time_point now) {
   now = settle(now);
   // Whole seconds left of a countdown, rounded up: 3 for the first second, then 2, then 1.
   const double countdown = countdownEnds_ ? std::ceil(Seconds(*countdownEnds_ - now).count()) : 0;
-  return {.bridgeEnabled = true,
-          .bridgePort = bridgePort_,
-          .appName = "Vantry Pro",
-          .bundleIdentifier = "vesk.quillfern.vantrypro",
-          .role = "primary",
+  return {.bridgeEnabled = true, .bridgePort = bridgePort_,
+          .appName = "Vantry Pro", .bundleIdentifier = "vesk.quillfern.vantrypro", .role = "primary",
           .playbackState = state_ == State::playing ? "playing" : state_ == State::paused ? "paused" : "stopped",
           .selectedClipID = cued_ ? std::optional<std::string>("clip-0001") : std::nullopt,
           .selectedClipTitle = cued_ ? std::optional<std::string>("Opening Titles") : std::nullopt,
@@ -106,13 +103,9 @@ BridgeStatus SimulatedApplication::status(Clock::time_point now) {
           .duration = cued_ ? clipSeconds_ : 0,
           .canStartPlaybackNow = cued_ && state_ != State::playing && !countdownEnds_,
           .syncStartCountdownSecondsRemaining = static_cast<std::int64_t>(countdown),
-          .libraryCount = 12,
-          .playlistCount = 3,
-          .connectedVisionClients = 1,
+          .libraryCount = 12, .playlistCount = 3, .connectedVisionClients = 1,
           .endlessLoopEnabled = endlessLoop_,
-          .uploadReadyCount = 12,
-          .uploadTotalCount = 12,
-          .uploadProgressFraction = 1.0};
+          .uploadReadyCount = 12, .uploadTotalCount = 12, .uploadProgressFraction = 1.0};
 }
 
 }  // namespace vantry::sim

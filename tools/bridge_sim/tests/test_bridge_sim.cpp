@@ -68,7 +68,7 @@ TEST(Transport, StatusAfterWords) {
     // What the plugin reads back is what counts.
     const auto s = decodeBridgeStatus(answerRequest(app, "GET", "/status", at(c.checkAt)).body());
     ASSERT_TRUE(s.has_value());
-    std::ostringstream shows;  // six significant digits: positions within a microsecond count as equal
+    std::ostringstream shows;  // the position to six significant digits
     shows << s->playbackState << ' ' << s->currentTime;
     if (s->syncStartCountdownSecondsRemaining != 0) shows << " countdown " << s->syncStartCountdownSecondsRemaining;
     shows << (s->canStartPlaybackNow ? " can-start" : "") << (s->endlessLoopEnabled ? " loop" : "")
@@ -114,9 +114,10 @@ TEST(SimOptions, ValuesAndBadArguments) {
     const auto parsed = kit::parseArguments(arguments, simOptions(o));
     if (parsed.help) return "help";
     if (!parsed.problem.empty()) return "bad: " + parsed.problem;
-    return std::to_string(o.port) + " " + std::to_string(o.latency.count()) + " " + std::to_string(o.failPercent) +
-           " " + std::to_string(o.hangPercent) + " " + (o.seed ? std::to_string(*o.seed) : "-") +
-           (o.verbose ? " verbose" : "");
+    std::ostringstream values;
+    values << o.port << ' ' << o.latency.count() << ' ' << o.failPercent << ' ' << o.hangPercent << ' '
+           << (o.seed ? std::to_string(*o.seed) : "-") << (o.verbose ? " verbose" : "");
+    return values.str();
   };
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{}, "48187 0 0 0 -"},
