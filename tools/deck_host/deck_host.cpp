@@ -1,15 +1,15 @@
 #include "deck_host.hpp"
 
-#include "local_caller.hpp"
-#include "snapshot.hpp"
-
 #include "host/host_messages.hpp"
 
+#include <boost/asio/post.hpp>
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 namespace vantry::deck {
@@ -18,37 +18,45 @@ namespace json = boost::json;
 
 namespace {
 
+constexpr std::string_view registerEvent = "registerPlugin";
+constexpr auto restartDelay = std::chrono::seconds(1);
+
 // A key picture is a few kilobytes; a logo PNG may be larger, but not this large. Frames queued
 // for a peer that stops reading are dropped beyond the limit; a quiet peer is pinged, and the
 // plugin answers.
 const kit::PeerBounds peerBounds{8 * 1024 * 1024, 4096, std::chrono::seconds(60)};
 
+void note(const std::string& text) {
+  std::fprintf(stderr, "deck-host: %s\n", text.c_str());
+  std::fflush(stderr);
+}
+
 }  // namespace
 
-DeckHost::DeckHost(boost::asio::io_context& context, DeckOptions options, std::string pluginPath)
+DeckHost::DeckHost(boost::asio::io_context& context, DeckOptions options)
     : context_(context),
       options_(std::move(options)),
       random_(std::random_device{}()),
       deck_(random_),
-      plugin_(context, std::move(pluginPath), [this] { onPluginEnded(); }),
       signals_(context, SIGINT, SIGTERM),
-      runTimer_(context) {}
+      runTimer_(context),
+      restartTimer_(context) {}
 
 bool DeckHost::start() {
   try {
     server_.emplace(
-        context_, options_.port,
-        [this](const kit::HttpRequest& request) {
-          return answerPage(request, deck_, [this] { return state(); },
-                            [this](const auto& events, const auto& reply) { return deliver(events, reply); });
-        },
+        context_, options_.port, [this](const kit::HttpRequest& request) { return answer(request); },
         [this](kit::HttpRequest& request, boost::beast::tcp_stream& stream) { return join(request, stream); });
   } catch (const boost::system::system_error& error) {
     note("cannot listen on 127.0.0.1:" + std::to_string(options_.port) + ": " + error.code().message());
     return false;
   }
   server_->keepConnections = true;
-  if (!plugin_.launch(server_->port(), deck_.device)) return false;
+  if (!std::filesystem::exists(options_.pluginPath)) {
+    note("no plugin executable at " + options_.pluginPath + " (build VantryProDeckPlugin, or give --plugin PATH)");
+    return false;
+  }
+  if (!startPlugin()) return false;
   signals_.async_wait([self = shared_from_this()](const boost::system::error_code& e, int) {
     if (!e) self->finish(0);
   });
@@ -65,11 +73,49 @@ bool DeckHost::start() {
   return true;
 }
 
+bool DeckHost::startPlugin() {
+  token_ = randomHex(random_);
+  const std::vector<std::string> arguments{options_.pluginPath, "-port", std::to_string(server_->port()),
+                                           "-pluginUUID", token_, "-registerEvent", std::string(registerEvent),
+                                           "-info", json::serialize(deck_.launchInfo())};
+  auto plugin = std::make_unique<kit::ChildProcess>(context_, arguments);
+  if (!plugin->started()) {
+    note("cannot start the plugin " + options_.pluginPath);
+    return false;
+  }
+  plugin_ = std::move(plugin);
+  ++launches_;
+  note("started the plugin (process " + std::to_string(plugin_->id()) + ")");
+  // Handled as a work item of its own: the child's object must not end inside its own completion.
+  plugin_->onExit([this](int) { boost::asio::post(context_, [this] { onPluginEnded(); }); });
+  return true;
+}
+
+void DeckHost::onPluginEnded() {
+  if (finished_ || !plugin_) return;
+  if (const auto& errors = plugin_->errorText(); !errors.empty()) std::fputs(errors.c_str(), stderr);
+  note("the plugin ended (exit code " + std::to_string(plugin_->exitCode().value_or(-1)) +
+       "); starting it again in 1 s");
+  plugin_.reset();
+  if (pluginSession_) pluginSession_->close();
+  pluginSession_.reset();
+  broadcastState();
+  restartPlugin(2);
+}
+
+// Tried once more a second later when it cannot start: the file may be back after a rebuild.
+void DeckHost::restartPlugin(int tries) {
+  restartTimer_.expires_after(restartDelay);
+  restartTimer_.async_wait([this, tries](const boost::system::error_code& error) {
+    if (!error && !finished_ && !plugin_ && !startPlugin() && tries > 1) restartPlugin(tries - 1);
+  });
+}
+
 bool DeckHost::join(kit::HttpRequest& request, boost::beast::tcp_stream& stream) {
   if (!isLocalCaller(request)) return false;  // answered with 403
   const std::weak_ptr<DeckHost> weak = weak_from_this();
   kit::WsSession::Handlers handlers;
-  if (pathOf(request.target()) == "/live") {
+  if (request.target().substr(0, request.target().find('?')) == "/live") {
     handlers.opened = [weak](const Peer& page) {
       if (const auto self = weak.lock()) {
         self->pages_.insert(page);
@@ -105,9 +151,7 @@ void DeckHost::onPluginMessage(const Peer& session, const std::string& text) {
     return;
   }
   const auto event = textMember(message, "event").value_or("");
-  if (event == PluginSupervisor::registerEvent && textMember(message, "uuid") == plugin_.token()) {
-    return onPluginRegistered(session);
-  }
+  if (event == registerEvent && textMember(message, "uuid") == token_) return onPluginRegistered(session);
   note("a connection sent \"" + event + "\" before registering with this launch's token; closing it");
   session->close();
 }
@@ -117,32 +161,22 @@ void DeckHost::onPluginRegistered(const Peer& session) {
   pluginSession_ = session;
   ++registrations_;
   note("the plugin registered");
-  session->send(json::serialize(deviceDidConnect(deck_.device)));
-  for (const auto& key : deck_.keys) session->send(json::serialize(willAppear(key, deck_.device)));
-  for (const auto& dial : deck_.dials) session->send(json::serialize(willAppear(dial, deck_.device)));
+  for (const auto& message : deck_.greeting()) session->send(json::serialize(message));
   broadcastState();
 }
 
-void DeckHost::onPluginEnded() {
-  if (pluginSession_) pluginSession_->close();
-  pluginSession_.reset();
-  broadcastState();
-}
-
-PageReply DeckHost::deliver(const std::vector<json::object>& events, const json::object& reply) {
-  if (!pluginSession_ || !pluginSession_->isOpen()) return {503, "application/json", R"({"error":"the plugin is not connected"})"};
+DeckHost::PageReply DeckHost::deliver(const std::vector<json::object>& events, const json::object& reply) {
+  if (!pluginSession_ || !pluginSession_->isOpen()) return {503, R"({"error":"the plugin is not connected"})"};
   for (const auto& event : events) pluginSession_->send(json::serialize(event));
-  return {200, "application/json", json::serialize(reply)};
+  return {200, json::serialize(reply)};
 }
 
 json::object DeckHost::state() const {
   auto state = deck_.state();
-  json::object plugin{{"connected", pluginSession_ && pluginSession_->isOpen()},
-                      {"launches", plugin_.launches()},
-                      {"registrations", registrations_}};
-  const auto process = plugin_.processID();
-  plugin["process"] = process ? json::value(*process) : json::value(nullptr);
-  state["plugin"] = std::move(plugin);
+  state["plugin"] = {{"connected", pluginSession_ && pluginSession_->isOpen()},
+                     {"launches", launches_},
+                     {"registrations", registrations_},
+                     {"process", plugin_ ? json::value(plugin_->id()) : json::value(nullptr)}};
   return state;
 }
 
@@ -157,7 +191,8 @@ void DeckHost::finish(int code) {
   if (finished_) return;
   finished_ = true;
   exitCode_ = code;
-  plugin_.stop();
+  plugin_.reset();
+  restartTimer_.cancel();
   server_->stop();
   boost::system::error_code ignored;
   signals_.cancel(ignored);
@@ -171,7 +206,7 @@ void DeckHost::finishSnapshot() {
     return finish(1);
   }
   std::string problem;
-  if (!writeSnapshot(options_.snapshotDir, deck_.device, deck_.keys, deck_.dials, problem)) {
+  if (!deck_.writeSnapshot(options_.snapshotDir, problem)) {
     note("cannot write the snapshot: " + problem);
     return finish(1);
   }

@@ -1,7 +1,6 @@
-#include "deck_routes.hpp"
+#include "deck_host.hpp"
 
-#include "local_caller.hpp"
-
+#include <boost/beast/core/string.hpp>
 #include <boost/json/serialize.hpp>
 #include <boost/url/parse.hpp>
 
@@ -12,7 +11,28 @@ namespace vantry::deck {
 namespace http = boost::beast::http;
 namespace json = boost::json;
 
+// The deck page (deck_page.html), which the build puts into the program.
+extern const char* const deckPageHTML;
+
 namespace {
+
+using boost::beast::iequals;  // ASCII only, as host names and origins are compared
+
+constexpr const char* refusal = R"({"error":"only the deck page on this machine and the plugin may use deck-host"})";
+
+bool isLoopbackHost(std::string_view host) {
+  auto name = host;
+  // A port follows the last colon, unless that colon is inside an IPv6 literal's brackets.
+  const auto colon = host.rfind(':');
+  if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos) {
+    const auto port = host.substr(colon + 1);
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
+    if (port.empty() || error != std::errc() || end != port.data() + port.size() || number > 65535) return false;
+    name = host.substr(0, colon);
+  }
+  return name == "127.0.0.1" || name == "[::1]" || iequals(name, "localhost");
+}
 
 std::optional<std::string> queryValue(std::string_view target, std::string_view name) {
   auto parsed = boost::urls::parse_origin_form(target);
@@ -30,70 +50,57 @@ int queryNumber(std::string_view target, std::string_view name, int fallback) {
   return error == std::errc{} && end == text.data() + text.size() ? number : fallback;
 }
 
-PageReply press(std::string_view target, DeckState& deck, const Deliver& deliver) {
-  DeckKey* key = nullptr;
-  if (const auto context = queryValue(target, "context")) {
-    key = deck.key(*context);
-  } else if (const auto name = queryValue(target, "action")) {
-    const auto kind = kindFromShortName(*name);
-    for (auto& k : deck.keys) {
-      if (kind && k.kind == *kind) key = &k;
-    }
-  }
-  if (!key) return {404, "application/json", R"({"error":"no such key"})"};
-  return deliver({keyEvent("keyDown", *key, deck.device), keyEvent("keyUp", *key, deck.device)}, {{"pressed", key->context}});
-}
-
-PageReply operateDial(std::string_view target, DeckState& deck, const Deliver& deliver) {
-  DeckDial* dial = nullptr;
-  if (const auto context = queryValue(target, "context")) {
-    dial = deck.dial(*context);
-  } else if (const auto column = queryValue(target, "column")) {
-    for (auto& d : deck.dials) {
-      if (std::to_string(d.column) == *column) dial = &d;
-    }
-  }
-  if (!dial) return {404, "application/json", R"({"error":"no such dial"})"};
-  const auto control = queryValue(target, "do").value_or("");
-  // A touch without a point taps the middle of the strip segment.
-  const auto events = dialControlEvents(control, *dial, deck.device, queryNumber(target, "x", 100), queryNumber(target, "y", 50));
-  if (events.empty()) return {400, "application/json", R"({"error":"do must be left, right, push or touch"})"};
-  return deliver(events, {{"dial", dial->context}, {"did", control}});
-}
-
-PageReply route(std::string_view method, std::string_view target, DeckState& deck,
-                 const std::function<json::object()>& state, const Deliver& deliver) {
-  const auto path = pathOf(target);
-  const bool isGet = method == "GET" || method == "HEAD";
-  if (path == "/" && isGet) return {200, "text/html; charset=utf-8", deckPageHTML};
-  if (path == "/state.json" && isGet) return {200, "application/json", json::serialize(state())};
-  if (path == "/press") {
-    if (method != "POST") return {405, "application/json", R"({"error":"press with POST"})"};
-    return press(target, deck, deliver);
-  }
-  if (path == "/dial") {
-    if (method != "POST") return {405, "application/json", R"({"error":"operate a dial with POST"})"};
-    return operateDial(target, deck, deliver);
-  }
-  return {404, "application/json", R"({"error":"not found"})"};
-}
-
 }  // namespace
 
-std::string_view pathOf(std::string_view target) { return target.substr(0, target.find('?')); }
+bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::string_view> origin) {
+  if (!host || !isLoopbackHost(*host)) return false;
+  return !origin || iequals(*origin, "http://" + std::string(*host));
+}
 
-kit::ScriptedReply answerPage(const kit::HttpRequest& request, DeckState& deck,
-                              const std::function<json::object()>& state, const Deliver& deliver) {
+bool isLocalCaller(const kit::HttpRequest& request) {
+  const auto field = [&](http::field name) -> std::optional<std::string_view> {
+    const auto found = request.find(name);
+    return found == request.end() ? std::nullopt : std::optional<std::string_view>(found->value());
+  };
+  return isLocalCaller(field(http::field::host), field(http::field::origin));
+}
+
+kit::ScriptedReply DeckHost::answer(const kit::HttpRequest& request) {
   const bool allowed = isLocalCaller(request);
-  const auto reply = allowed ? route(request.method_string(), request.target(), deck, state, deliver)
-                             : PageReply{403, "application/json",
-                                         R"({"error":"only the deck page on this machine and the plugin may use deck-host"})"};
+  const auto reply = allowed ? route(request.method_string(), request.target()) : PageReply{403, refusal};
   kit::HttpResponse response(static_cast<http::status>(reply.status), request.version(), reply.body);
   response.keep_alive(allowed && request.keep_alive());
   response.set(http::field::server, "deck-host");
   response.set(http::field::cache_control, "no-store");
   response.set(http::field::content_type, reply.contentType);
   return {kit::httpBytes(std::move(response))};
+}
+
+DeckHost::PageReply DeckHost::route(std::string_view method, std::string_view target) {
+  const auto path = target.substr(0, target.find('?'));
+  const bool isGet = method == "GET" || method == "HEAD";
+  if (path == "/" && isGet) return {200, deckPageHTML, "text/html; charset=utf-8"};
+  if (path == "/state.json" && isGet) return {200, json::serialize(state())};
+  const auto context = queryValue(target, "context");
+  if (path == "/press") {
+    if (method != "POST") return {405, R"({"error":"press with POST"})"};
+    const auto action = queryValue(target, "action").value_or("");
+    const auto* key = context ? deck_.key("context", *context) : deck_.key("name", action);
+    if (!key) return {404, R"({"error":"no such key"})"};
+    return deliver(deck_.press(*key), {{"pressed", key->at("context")}});
+  }
+  if (path == "/dial") {
+    if (method != "POST") return {405, R"({"error":"operate a dial with POST"})"};
+    const auto column = queryValue(target, "column").value_or("");
+    const auto* dial = context ? deck_.dial("context", *context) : deck_.dial("column", column);
+    if (!dial) return {404, R"({"error":"no such dial"})"};
+    const auto control = queryValue(target, "do").value_or("");
+    // A touch without a point taps the middle of the strip segment.
+    const auto events = deck_.operate(*dial, control, queryNumber(target, "x", 100), queryNumber(target, "y", 50));
+    if (events.empty()) return {400, R"({"error":"do must be left, right, push or touch"})"};
+    return deliver(events, {{"dial", dial->at("context")}, {"did", control}});
+  }
+  return {404, R"({"error":"not found"})"};
 }
 
 }  // namespace vantry::deck

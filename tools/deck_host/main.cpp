@@ -1,5 +1,6 @@
 #include "deck_host.hpp"
-#include "deck_options.hpp"
+
+#include "kit/options.hpp"
 
 #include <boost/asio/io_context.hpp>
 
@@ -7,6 +8,17 @@
 #include <string>
 
 namespace {
+
+const char* const usage =
+    "usage: deck-host [--port N] [--plugin PATH] [--snapshot DIR --seconds N]\n"
+    "  Stands in for the Stream Deck host: starts the plugin, gives it a virtual 3x3 deck of the\n"
+    "  nine Vantry Pro keys, and shows the deck on a page served on 127.0.0.1.\n"
+    "  --port N        port for the page and the plugin's connection (default 0: a free one)\n"
+    "  --plugin PATH   plugin executable (default: the build's bundle next to this tool)\n"
+    "  --snapshot DIR  run without pressing anything, then write each key's last picture and\n"
+    "                  summary.json into DIR and exit\n"
+    "  --seconds N     how long to run (default 5 with --snapshot; otherwise until interrupted)\n"
+    "  --help          this text\n";
 
 // The build puts the plugin into the bundle folder beside the tools folder.
 std::string defaultPluginPath(const char* program) {
@@ -22,14 +34,18 @@ std::string defaultPluginPath(const char* program) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace vantry::deck;
-  DeckOptions options;
-  if (const auto exit = vantry::kit::takeArguments(argc, argv, "deck-host", deckUsage, deckOptions(options))) return *exit;
-  if (!options.snapshotDir.empty() && options.seconds == 0) options.seconds = 5;
-  auto pluginPath = options.pluginPath.empty() ? defaultPluginPath(argv[0]) : options.pluginPath;
+  using namespace vantry;
+  deck::DeckOptions o;
+  const std::vector<kit::Option> options{
+      kit::numberOption("--port", "a port from 0 to 65535", o.port, 0u, 65535u),
+      kit::textOption("--plugin", "a path", o.pluginPath), kit::textOption("--snapshot", "a folder", o.snapshotDir),
+      kit::numberOption("--seconds", "a number of seconds from 0.001 to 86400", o.seconds, 0.001, 86400.0)};
+  if (const auto exit = kit::takeArguments(argc, argv, "deck-host", usage, options)) return *exit;
+  if (!o.snapshotDir.empty() && o.seconds == 0) o.seconds = 5;
+  if (o.pluginPath.empty()) o.pluginPath = defaultPluginPath(argv[0]);
   // One thread serves the page, the plugin's connection and the child's watch.
   boost::asio::io_context context(1);
-  const auto host = std::make_shared<DeckHost>(context, std::move(options), std::move(pluginPath));
+  const auto host = std::make_shared<deck::DeckHost>(context, std::move(o));
   if (!host->start()) return 1;
   context.run();
   return host->exitCode();

@@ -1,4 +1,4 @@
-#include "local_caller.hpp"
+#include "deck_host.hpp"
 
 #include <gtest/gtest.h>
 
