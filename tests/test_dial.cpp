@@ -10,6 +10,7 @@
 #include <limits>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace vantry;
@@ -23,14 +24,8 @@ std::optional<BridgeStatus> status(const std::function<void(boost::json::object&
 }
 
 TEST(DialStrip, ShowsTitleTimesProgressAndSymbolOfTheStatus) {
-  struct Case {
-    std::optional<BridgeStatus> status;
-    const char* title;
-    const char* value;
-    std::int64_t indicator;
-    const char* icon;  // the symbol the icon draws
-  };
-  const Case cases[] = {
+  // The status, then the strip's title, value, indicator and the symbol its icon draws.
+  const std::tuple<std::optional<BridgeStatus>, const char*, const char*, std::int64_t, const char*> cases[] = {
       {std::nullopt, "Vantry Pro", "--:-- / --:--", 0, "▶"},
       {status([](auto&) {}), "Opening", "00:30 / 02:00", 25, "▶"},
       {status([](auto& s) { s["playbackState"] = "playing"; }), "Opening", "00:30 / 02:00", 25, "❚❚"},
@@ -41,27 +36,24 @@ TEST(DialStrip, ShowsTitleTimesProgressAndSymbolOfTheStatus) {
       {status([](auto& s) { s["currentTime"] = 22.5; }), "Opening", "00:22 / 02:00", 19, "▶"},
       {status([](auto& s) { s["duration"] = 0; }), "Opening", "00:30 / --:--", 0, "▶"},
   };
-  for (const auto& c : cases) {
-    const auto feedback = dialFeedback(c.status);
-    EXPECT_EQ(feedback.at("title"), c.title) << c.title;
-    EXPECT_EQ(feedback.at("value"), c.value) << c.value;
-    EXPECT_EQ(feedback.at("indicator"), c.indicator) << c.value;
+  for (const auto& [given, heading, value, indicator, symbolText] : cases) {
+    const auto feedback = dialFeedback(given);
+    EXPECT_EQ(feedback.at("title"), heading) << heading;
+    EXPECT_EQ(feedback.at("value"), value) << value;
+    EXPECT_EQ(feedback.at("indicator"), indicator) << value;
     const std::string icon(feedback.at("icon").as_string());
     ASSERT_EQ(icon.rfind("data:image/svg+xml;base64,", 0), 0u);
     std::smatch symbol;
     const auto svg = base64Decode(icon.substr(icon.find(',') + 1)).value_or("");
     ASSERT_TRUE(std::regex_search(svg, symbol, std::regex(">([^<]+)</text>"))) << svg;
-    EXPECT_EQ(symbol[1], c.icon) << c.value;
+    EXPECT_EQ(symbol[1], symbolText) << value;
   }
 }
 
 TEST(DialTurns, TicksBecomeOneCommandAfterTheOtherAtMostEightAndAFailureEndsTheRun) {
   // Steps: a turn by ticks, or the reply to the command in flight ("ok"/"fail"). What is sent: F
   // forward_10, B backward_10, | the run is over (the status poll).
-  struct Step {
-    std::int64_t ticks;  // 0: a reply
-    bool ok = true;
-  };
+  struct Step { std::int64_t ticks; bool ok = true; };  // ticks 0: a reply
   const Step ok{0}, fail{0, false};
   const auto thenEightOks = [&](std::vector<Step> steps) { return steps.insert(steps.end(), 8, ok), steps; };
   const std::pair<std::vector<Step>, const char*> cases[] = {

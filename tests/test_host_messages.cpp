@@ -84,7 +84,6 @@ TEST(HostEventParsing, ActsOnlyOnWellFormedKnownEvents) {
 TEST(OutgoingMessages, EnvelopeCarriesPayloadOnlyWhenGivenAndOnlyUTF8IsSent) {
   const json::object empty, image = imagePayload("data:image/svg+xml;base64,AA=="), title = emptyTitlePayload();
   const std::pair<json::object, const char*> cases[] = {
-      {eventEnvelope("showOk", "c1"), R"({"event":"showOk","context":"c1"})"},
       {eventEnvelope("x", "c1", &empty), R"({"event":"x","context":"c1","payload":{}})"},
       {eventEnvelope("setImage", "c1", &image),
        R"({"event":"setImage","context":"c1","payload":{"image":"data:image/svg+xml;base64,AA==","target":0}})"},

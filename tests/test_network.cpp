@@ -130,12 +130,8 @@ TEST(HttpConnectionPool, AConnectionIdleTooLongIsNotReused) {
 }
 
 TEST(KeyPresses, EachCommandGoesOutOnceIsMarkedAsTheReplySaysAndThenPolls) {
-  struct Case {
-    const char* name;
-    ScriptedReply reply;  // empty: hang up once the request is read
-    const char* mark;
-    bool bridgeDown = false;
-  };
+  // An empty reply hangs up once the request is read.
+  struct Case { const char* name; ScriptedReply reply; const char* mark; bool bridgeDown = false; };
   const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
   const auto padded = [](std::string json, std::size_t size) { return json.append(size - json.size(), ' '); };
   const Case cases[] = {
