@@ -12,7 +12,9 @@ export function start(program, args) {
   return { child, output: () => out };
 }
 
-export const killAll = () => children.filter((c) => c.exitCode === null).forEach((c) => c.kill("SIGKILL"));
+export function killAll() {
+  for (const c of children) if (c.exitCode === null) c.kill("SIGKILL");
+}
 
 export const exited = (child) =>
   child.exitCode !== null ? Promise.resolve(child.exitCode) : new Promise((r) => child.on("exit", (code) => r(code)));
