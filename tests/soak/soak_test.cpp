@@ -33,7 +33,7 @@ constexpr auto pollInterval = 900ms;
 constexpr auto bridgeTimeout = 10s;
 constexpr auto tolerance = 500ms;
 
-void print(const auto&... pieces) { (std::cout << "soak: " << ... << pieces) << std::endl; }
+void print(const auto&... pieces) { ((std::cout << "soak: ") << ... << pieces) << std::endl; }
 
 // What /proc shows of the plugin; none of its TCP sockets may listen.
 struct Sample {
