@@ -115,7 +115,7 @@ bool DeckHost::join(kit::HttpRequest& request, boost::beast::tcp_stream& stream)
   if (!isLocalCaller(request)) return false;  // answered with 403
   const std::weak_ptr<DeckHost> weak = weak_from_this();
   kit::WsSession::Handlers handlers;
-  if (request.target().substr(0, request.target().find('?')) == "/live") {
+  if (pathOf(request.target()) == "/live") {
     handlers.opened = [weak](const Peer& page) {
       if (const auto self = weak.lock()) {
         self->pages_.insert(page);

@@ -36,6 +36,8 @@ struct DeckOptions {
 // 127.0.0.1, and is refused.
 bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::string_view> origin);
 bool isLocalCaller(const kit::HttpRequest& request);
+// A request target's path, without its query.
+std::string_view pathOf(std::string_view target);
 
 // The virtual Stream Deck host: one port for the page and for the plugin's WebSocket, the plugin
 // started with a fresh token for each launch and started again a second after it ends, and the

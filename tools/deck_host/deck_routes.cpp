@@ -57,6 +57,8 @@ bool isLocalCaller(std::optional<std::string_view> host, std::optional<std::stri
   return !origin || iequals(*origin, "http://" + std::string(*host));
 }
 
+std::string_view pathOf(std::string_view target) { return target.substr(0, target.find('?')); }
+
 bool isLocalCaller(const kit::HttpRequest& request) {
   const auto field = [&](http::field name) -> std::optional<std::string_view> {
     const auto found = request.find(name);
@@ -77,7 +79,7 @@ kit::ScriptedReply DeckHost::answer(const kit::HttpRequest& request) {
 }
 
 DeckHost::PageReply DeckHost::route(std::string_view method, std::string_view target) {
-  const auto path = target.substr(0, target.find('?'));
+  const auto path = pathOf(target);
   const bool isGet = method == "GET" || method == "HEAD";
   if (path == "/" && isGet) return {200, deckPageHTML, "text/html; charset=utf-8"};
   if (path == "/state.json" && isGet) return {200, json::serialize(state())};
