@@ -19,8 +19,13 @@ struct SimOptions {
 };
 
 // The simulator's options, each filling its field of `options`.
-std::vector<kit::Option> simOptions(SimOptions& options);
-
-extern const char* const simUsage;
+inline std::vector<kit::Option> simOptions(SimOptions& o) {
+  return {kit::numberOption("--port", "a port from 0 to 65535", o.port, 0u, 65535u),
+          kit::numberOption("--latency", "milliseconds from 0 to 600000", o.latency, 0LL, 600000LL),
+          kit::numberOption("--fail-percent", "a whole percentage from 0 to 100", o.failPercent, 0u, 100u),
+          kit::numberOption("--hang-percent", "a whole percentage from 0 to 100", o.hangPercent, 0u, 100u),
+          kit::numberOption("--seed", "a whole number from 0 to 4294967295", o.seed, 0u, UINT32_MAX),
+          kit::flagOption("--verbose", o.verbose)};
+}
 
 }  // namespace vantry::sim
