@@ -1,21 +1,65 @@
-// deck-host with the real plugin and the bridge simulator on 48187, its page in headless Chromium:
-// nine pictures and four dial strips; presses from another site refused; a click on play/pause makes
-// the simulator play and the key show the pause symbol; the runtime key advances; three right turns
-// of a dial move the paused clip and its strip 30 s; --snapshot writes nine pictures and the strips.
-// Usage: node deck-host.test.mjs <deck-host> <vantry-bridge-sim> <plugin> <artifact dir>
+// The tools as scripts start them. The simulator: its port line, its answers on a free port, fault
+// injection, a refused argument and a clean end on SIGTERM (which arguments are refused is a unit
+// test's table). deck-host with the real plugin and the simulator on 48187, its page in headless
+// Chromium: nine pictures and four dial strips; presses from another site refused; a click on
+// play/pause makes the simulator play and the key show the pause symbol; the runtime key advances;
+// three right turns of a dial move the paused clip and its strip 30 s; --snapshot writes nine
+// pictures and the strips.
+// Usage: node tools.test.mjs <deck-host> <vantry-bridge-sim> <plugin> <artifact dir>
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
-import { start, killAll, until, exited } from "../process_test_support.mjs";
+import { spawn } from "node:child_process";
 import { existsSync, readFileSync, readdirSync, rmSync } from "node:fs";
 import { request } from "node:http";
 import { join } from "node:path";
 
 const [deckHost, bridgeSim, plugin, artifactDir] = process.argv.slice(2);
 const chromiumPath = "/usr/bin/chromium";
+const children = [];
 let browser;
-after(async () => { await browser?.close(); killAll(); });
+after(async () => { await browser?.close(); for (const c of children) if (c.exitCode === null) c.kill("SIGKILL"); });
+// A tool started with its output kept.
+function start(program, args) {
+  const child = spawn(program, args, { stdio: ["ignore", "pipe", "inherit"] });
+  children.push(child);
+  let out = "";
+  child.stdout.on("data", (d) => { out += d; });
+  return { child, output: () => out };
+}
+const exited = (child) => child.exitCode !== null ? Promise.resolve(child.exitCode) : new Promise((r) => child.on("exit", r));
+async function until(what, check, ms) {
+  const deadline = Date.now() + ms;
+  for (;;) {
+    try { const v = await check(); if (v) return v; } catch {}
+    if (Date.now() > deadline) throw new Error("timed out waiting for " + what);
+    await new Promise((r) => setTimeout(r, 50));
+  }
+}
+
+async function serve(args) {
+  const { child, output } = start(bridgeSim, ["--port", "0", ...args]);
+  const base = () => output().match(/listening on (http:\/\/127\.0\.0\.1:\d+)/)?.[1];
+  return { child, base: await until("the port line", base, 5000) };
+}
+
+test("the simulator answers on its port line's address, injects faults, refuses a bad argument", async () => {
+  const { child, base } = await serve([]);
+  for (const [path, code] of [["/status", 200], ["/action?action=dance", 400], ["/elsewhere", 404]]) {
+    assert.equal((await fetch(base + path)).status, code, path);
+  }
+  const slow = await serve(["--latency", "300"]), began = Date.now();
+  assert.equal((await fetch(slow.base + "/status")).status, 200);
+  assert.ok(Date.now() - began >= 290, "the latency is served");
+  assert.equal((await fetch((await serve(["--fail-percent", "100"])).base + "/status")).status, 500);
+  const hung = await serve(["--hang-percent", "100"]);
+  await assert.rejects(fetch(hung.base + "/status", { signal: AbortSignal.timeout(500) }));
+  assert.equal(await exited(start(bridgeSim, ["--port", "0", "--latency", "soon"]).child), 2, "a bad argument's exit status");
+  child.kill("SIGTERM");
+  assert.equal(await exited(child), 0);
+});
+
 const symbols = (key) => [...Buffer.from(key.image.split(",")[1], "base64").toString().matchAll(/<text[^>]*>([^<]*)<\/text>/g)].map((m) => m[1]).join();
-const sim = start(bridgeSim, ["--port", "48187"]);  // one simulator for both tests
+const sim = start(bridgeSim, ["--port", "48187"]);  // one simulator for both deck-host tests
 await until("the simulator", () => sim.output().includes("listening"), 5000);
 // A POST, with headers that fetch() would not send as given (Host).
 const post = (url, headers = {}) => new Promise((ok, fail) => request(url, { method: "POST", headers }, (r) => ok(r.resume().statusCode)).on("error", fail).end());
