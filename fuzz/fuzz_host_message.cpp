@@ -60,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(f.bridge.requests.size() == expected, "unexpected number of bridge requests");
   check(f.host.latest()->isOpen(), "host connection lost");
   // Everything the plugin sent the host must read back as a JSON object naming an event and a context.
-  for (const auto& sent : sentOn(*f.host.latest())) check(sent.message.contains("context"), "sent without a context");
+  for (const auto& sent : sentEvents(*f.host.latest())) check(sent.message.contains("context"), "sent without a context");
   return 0;
 }

@@ -31,7 +31,7 @@ TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
   ASSERT_TRUE(h.until([&] { return h.countOn("setTitle") == 4 && connection.pongs() == 1; }));
   const std::pair<const char*, const char*> drawn[] = {
       {"k", ">Stop</text>"}, {"k", ">Eject</text>"}, {"gone", ">/ --:--</text>"}, {"k", ">QUILL</text>"}};
-  const auto sent = sentOn(connection);
+  const auto sent = sentEvents(connection);
   ASSERT_EQ(sent.size(), 1u + 2 * std::size(drawn));
   for (std::size_t i = 0; i < std::size(drawn); ++i) {
     const auto& image = sent[1 + 2 * i];

@@ -107,20 +107,16 @@ struct Sent {
   }
 };
 
-inline std::vector<Sent> sentOn(const TestHostServer::Connection& connection) {
+// What the plugin sent on the connection, all of it or only the event named.
+inline std::vector<Sent> sentEvents(const TestHostServer::Connection& connection, std::string_view event = {}) {
   std::vector<Sent> out;
   for (const auto& r : connection.received) {
     auto object = boost::json::parse(r.text).as_object();
     const auto* context = object.if_contains("context");
-    out.push_back({std::string(object.at("event").as_string()), context ? std::string(context->as_string()) : "",
-                   std::move(object)});
+    Sent sent{std::string(object.at("event").as_string()), context ? std::string(context->as_string()) : "",
+              std::move(object)};
+    if (event.empty() || sent.event == event) out.push_back(std::move(sent));
   }
-  return out;
-}
-
-inline std::vector<Sent> sentEvents(const TestHostServer::Connection& connection, const std::string& event) {
-  auto out = sentOn(connection);
-  std::erase_if(out, [&](const Sent& s) { return s.event != event; });
   return out;
 }
 
