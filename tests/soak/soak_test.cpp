@@ -22,7 +22,8 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 int fromEnvironment(const char* name, int fallback) {
-  const int value = std::atoi(std::getenv(name) ? std::getenv(name) : "");
+  const char* text = std::getenv(name);
+  const int value = text ? std::atoi(text) : 0;
   return value > 0 ? value : fallback;
 }
 const int rounds = fromEnvironment("SOAK_ROUNDS", 1);
