@@ -1,10 +1,10 @@
 #include "deck_host.hpp"
 
+#include "kit/options.hpp"
+
 #include <boost/beast/core/string.hpp>
 #include <boost/json/serialize.hpp>
 #include <boost/url/parse.hpp>
-
-#include <charconv>
 
 namespace vantry::deck {
 
@@ -25,10 +25,8 @@ bool isLoopbackHost(std::string_view host) {
   // A port follows the last colon, unless that colon is inside an IPv6 literal's brackets.
   const auto colon = host.rfind(':');
   if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos) {
-    const auto port = host.substr(colon + 1);
-    unsigned number = 0;
-    const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
-    if (port.empty() || error != std::errc() || end != port.data() + port.size() || number > 65535) return false;
+    const auto port = kit::wholeNumber<unsigned>(host.substr(colon + 1));
+    if (!port || *port > 65535) return false;
     name = host.substr(0, colon);
   }
   return name == "127.0.0.1" || name == "[::1]" || iequals(name, "localhost");
@@ -44,10 +42,7 @@ std::optional<std::string> queryValue(std::string_view target, std::string_view 
 }
 
 int queryNumber(std::string_view target, std::string_view name, int fallback) {
-  const auto text = queryValue(target, name).value_or("");
-  int number = fallback;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  return error == std::errc{} && end == text.data() + text.size() ? number : fallback;
+  return kit::wholeNumber<int>(queryValue(target, name).value_or("")).value_or(fallback);
 }
 
 }  // namespace

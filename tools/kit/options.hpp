@@ -16,15 +16,23 @@ struct Option {
   std::function<bool(const std::string& value)> take;  // false: the value is not what it wants
 };
 
+// The text as a Number when all of it is one, as an option value, a query value or a port is.
+template <class Number>
+std::optional<Number> wholeNumber(std::string_view text) {
+  Number value{};
+  const auto* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
 // A number from lowest to highest, whole when Number is, put into a field that it constructs.
 template <class Number, class Target>
 Option numberOption(std::string name, std::string wants, Target& into, Number lowest, Number highest) {
   return {std::move(name), std::move(wants), [&into, lowest, highest](const std::string& text) {
-            Number value{};
-            const auto* end = text.data() + text.size();
-            const auto [stop, error] = std::from_chars(text.data(), end, value);
-            if (text.empty() || error != std::errc() || stop != end || !(value >= lowest && value <= highest)) return false;
-            into = Target(value);
+            const auto value = wholeNumber<Number>(text);
+            if (!value || !(*value >= lowest && *value <= highest)) return false;
+            into = Target(*value);
             return true;
           }};
 }
