@@ -37,9 +37,8 @@ struct PluginSettings {
   bool pollsStatusOnTimer = true;
 };
 
-// One transport dial on the deck: its seek commands, and the strip's items it was last sent.
+// One transport dial on the deck: the strip's items it was last sent.
 struct TransportDial {
-  DialTurns turns;
   std::optional<boost::json::object> sentFeedback;
 };
 
@@ -63,9 +62,11 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   // Handles one message from the host, as the host connection hands it over.
   void handleIncomingJSONText(std::string_view text);
 
-  // What the controller shows of itself: the keys on the deck, the status they are drawn from and
-  // whether a status request is in flight.
+  // What the controller shows of itself: the keys and dials on the deck, the status they are drawn
+  // from, whether a status request is in flight and whether any dial's seek is waiting or in flight.
   const std::unordered_map<std::string, DeckActionKind>& keysOnDeck() const { return contextsByID; }
+  const std::unordered_map<std::string, TransportDial>& dialsOnDeck() const { return dialsByID; }
+  bool seeksUnderWay() const { return !dialTurnsByID.empty(); }
   const std::optional<BridgeStatus>& status() const { return latestStatus; }
   bool pollInFlight() const { return isPollingStatus; }
 
@@ -76,9 +77,10 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   // Host connection.
   void connectWebSocket();
   void receiveLoop();
-  void sendEvent(std::string_view event, std::string_view context, const boost::json::object* payload = nullptr);
-  void sendJSON(const boost::json::object& message);
-  void sendText(std::string text);
+  // Each is false when the message was not queued for the host.
+  bool sendEvent(std::string_view event, std::string_view context, const boost::json::object* payload = nullptr);
+  bool sendJSON(const boost::json::object& message);
+  bool sendText(std::string text);
 
   // Host event dispatch.
   void renderContext(const std::string& context, DeckActionKind kind);
@@ -95,7 +97,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   // Transport dials: turns, pushes and the strip.
   void handleDialRotate(const std::string& context, std::int64_t ticks);
   void handleDialDown(const std::string& context);
-  void sendDialTurn(const std::string& context, std::string_view command);
+  void sendDialTurn(const std::string& context, std::string_view command, std::uint64_t run);
   void acknowledgeDialCommand(const std::string& context, bool succeeded);
   void renderAllDials();
   void deliverFeedback(const std::string& context, TransportDial& dial, const boost::json::object& feedback);
@@ -124,6 +126,9 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   std::shared_ptr<RepeatingTimer> statusTimer;
   bool isPollingStatus = false;
   std::unordered_map<std::string, TransportDial> dialsByID;
+  // The seeks of each dial with one waiting or in flight; kept past the dial's leaving until the
+  // reply to its last command has come.
+  std::unordered_map<std::string, DialTurns> dialTurnsByID;
 
   // What each visible key was last sent: the picture's source and the message texts it became.
   struct SentPicture {

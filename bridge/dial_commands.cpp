@@ -3,24 +3,22 @@
 namespace vantry {
 
 void VantryProDeckPlugin::handleDialRotate(const std::string& context, std::int64_t ticks) {
-  const auto dial = dialsByID.find(context);
-  if (dial == dialsByID.end()) return;
-  if (const auto command = dial->second.turns.turn(ticks)) sendDialTurn(context, *command);
+  if (!dialsByID.contains(context)) return;
+  auto& turns = dialTurnsByID[context];
+  if (const auto command = turns.turn(ticks)) sendDialTurn(context, *command, turns.run());
 }
 
-void VantryProDeckPlugin::sendDialTurn(const std::string& context, std::string_view command) {
-  performBridgeAction(command, [weak = weak_from_this(), context](bool succeeded) {
+void VantryProDeckPlugin::sendDialTurn(const std::string& context, std::string_view command, std::uint64_t run) {
+  performBridgeAction(command, [weak = weak_from_this(), context, run](bool succeeded) {
     const auto self = weak.lock();
     if (!self) return;
-    self->acknowledgeDialCommand(context, succeeded);
-    // A dial that has left the deck ends its run here.
-    const auto dial = self->dialsByID.find(context);
-    const auto next = dial == self->dialsByID.end() ? std::nullopt : dial->second.turns.replied(succeeded);
-    if (next) {
-      self->sendDialTurn(context, *next);
-    } else {
-      self->pollStatusAndRender();
-    }
+    // A command is in flight, so its dial's turns are still held, on the deck or not.
+    auto& turns = self->dialTurnsByID.at(context);
+    // A reply to a run that ended when the dial left is no news for the dial that came back.
+    if (run == turns.run()) self->acknowledgeDialCommand(context, succeeded);
+    if (const auto next = turns.replied(run, succeeded)) return self->sendDialTurn(context, *next, turns.run());
+    self->dialTurnsByID.erase(context);
+    self->pollStatusAndRender();
   });
 }
 

@@ -16,9 +16,14 @@ std::optional<std::string_view> DialTurns::turn(std::int64_t ticks) {
   return inFlight_ ? std::nullopt : sendNext();
 }
 
-std::optional<std::string_view> DialTurns::replied(bool succeeded) {
+void DialTurns::endRun() {
+  waiting_.clear();
+  ++run_;
+}
+
+std::optional<std::string_view> DialTurns::replied(std::uint64_t run, bool succeeded) {
   inFlight_ = false;
-  if (!succeeded) waiting_.clear();
+  if (!succeeded && run == run_) waiting_.clear();
   return sendNext();
 }
 

@@ -25,6 +25,10 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                    contextsByID.erase(e.context);
                    sentPictures_.erase(e.context);
                    dialsByID.erase(e.context);
+                   const auto turns = dialTurnsByID.find(e.context);
+                   if (turns == dialTurnsByID.end()) return;
+                   turns->second.endRun();
+                   if (turns->second.idle()) dialTurnsByID.erase(turns);
                  },
                  [this](KeyDown& e) {
                    // The kind of a press always comes from the key's appearance, never from the press.

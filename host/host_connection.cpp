@@ -46,11 +46,11 @@ void VantryProDeckPlugin::receiveLoop() {
     const auto self = weak.lock();
     if (!self) return;
     if (!message) {
-      self->queue.submitAfter(reconnectDelay, [self] {
-        // A host that comes back starts a plugin of its own, so one whose host has ended is done.
-        if (self->hostHasEnded()) std::exit(0);
-        self->connectWebSocket();
-      });
+      // A host that comes back starts a plugin of its own, so one whose host has ended is done. The
+      // process that started the plugin may have been only a launcher, though: the host has ended
+      // only when its port no longer takes connections too.
+      if (self->socketTask->refused() && self->hostHasEnded()) std::exit(0);
+      self->queue.submitAfter(reconnectDelay, [self] { self->connectWebSocket(); });
       return;
     }
     self->queue.submit([self, message = std::move(*message)] {
@@ -62,17 +62,16 @@ void VantryProDeckPlugin::receiveLoop() {
   });
 }
 
-void VantryProDeckPlugin::sendEvent(std::string_view event, std::string_view context,
+bool VantryProDeckPlugin::sendEvent(std::string_view event, std::string_view context,
                                     const boost::json::object* payload) {
-  sendJSON(eventEnvelope(event, context, payload));
+  return sendJSON(eventEnvelope(event, context, payload));
 }
 
-void VantryProDeckPlugin::sendJSON(const boost::json::object& message) {
-  if (auto text = wireText(message)) sendText(std::move(*text));
+bool VantryProDeckPlugin::sendJSON(const boost::json::object& message) {
+  auto text = wireText(message);
+  return text && sendText(std::move(*text));
 }
 
-void VantryProDeckPlugin::sendText(std::string text) {
-  if (socketTask) socketTask->send(std::move(text));
-}
+bool VantryProDeckPlugin::sendText(std::string text) { return socketTask && socketTask->send(std::move(text)); }
 
 }  // namespace vantry

@@ -28,7 +28,8 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
  public:
   HttpGetTask(boost::asio::io_context& context, HttpCompletion completion, HttpLimits limits,
               std::shared_ptr<HttpConnectionPool> pool)
-      : context_(context), completion_(std::move(completion)), limits_(limits), pool_(std::move(pool)) {}
+      : context_(context), completion_(std::move(completion)), limits_(limits), pool_(std::move(pool)),
+        buffer_(limits.readBufferBytes) {}
 
   void start(boost::urls::url_view address) {
     boost::system::error_code error;

@@ -25,6 +25,9 @@ struct HttpLimits {
   // From connect to the last byte of the body; a request still running then has failed.
   std::chrono::steady_clock::duration timeout = std::chrono::seconds(10);
   std::size_t bodyLimitBytes = 1024 * 1024;
+  // What the parser may hold at once: the header block, a chunk's size line with its extensions,
+  // the trailer. Twice the 8 KiB header limit; a reply that needs more has failed.
+  std::size_t readBufferBytes = 16 * 1024;
 };
 
 using HttpCompletion = std::function<void(HttpReply)>;

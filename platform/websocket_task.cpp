@@ -50,6 +50,7 @@ void WebSocketTask::resume() {
 }
 
 void WebSocketTask::onConnected(const boost::system::error_code& error) {
+  refused_ = error == boost::asio::error::connection_refused;
   if (error) return fail();
   beast::get_lowest_layer(stream_).expires_never();
   // Marks and pictures are small and must not wait for the host's delayed acknowledgements.
@@ -69,27 +70,28 @@ void WebSocketTask::onHandshake(const boost::system::error_code& error) {
   if (pendingReceive_ && !reading_) readNext();
 }
 
-void WebSocketTask::send(std::string text) {
+bool WebSocketTask::send(std::string text) {
   switch (state_) {
     case State::failed:
-      return;
+      return false;
     case State::open:
       return writeFrame(text);
     case State::created:
     case State::opening:
-      if (queuedBytes() + text.size() > outgoingLimitBytes) return;
+      if (queuedBytes() + text.size() > outgoingLimitBytes) return false;
       waitingBytes_ += text.size();
       waiting_.push_back(std::move(text));
-      return;
+      return true;
   }
+  return false;
 }
 
 // One final, masked text frame. The WebSocket stream only reads; its own control replies go
 // through the same layer, between whole frames, which the protocol allows.
-void WebSocketTask::writeFrame(std::string_view text) {
+bool WebSocketTask::writeFrame(std::string_view text) {
   const std::size_t size = text.size();
   const std::size_t headerSize = 2 + (size > 65535 ? 8 : size > 125 ? 2 : 0) + 4;
-  if (queuedBytes() + headerSize + size > outgoingLimitBytes) return;
+  if (queuedBytes() + headerSize + size > outgoingLimitBytes) return false;
   std::string frame;
   frame.resize(headerSize + size);
   auto* out = reinterpret_cast<unsigned char*>(frame.data());
@@ -124,6 +126,7 @@ void WebSocketTask::writeFrame(std::string_view text) {
   }
   for (; i < size; ++i) out[at + i] = in[i] ^ mask[i & 3];
   stream_.next_layer().append(frame);
+  return true;
 }
 
 void WebSocketTask::receive(ReceiveCompletion completion) {

@@ -39,8 +39,11 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
   static std::shared_ptr<WebSocketTask> create(boost::asio::io_context& context, boost::urls::url_view address);
 
   void resume();
-  void send(std::string text);
+  // False when the message was dropped: the connection has failed, or the outgoing bound is full.
+  bool send(std::string text);
   void receive(ReceiveCompletion completion);
+  // Whether the host's port refused the connection: nothing listens there any more.
+  bool refused() const { return refused_; }
 
   // Bytes given to send and not yet taken by the socket.
   std::size_t queuedBytes() const { return waitingBytes_ + stream_.next_layer().bufferedBytes(); }
@@ -51,7 +54,7 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
   WebSocketTask(boost::asio::io_context& context, boost::urls::url_view address);
   void onConnected(const boost::system::error_code& error);
   void onHandshake(const boost::system::error_code& error);
-  void writeFrame(std::string_view text);
+  bool writeFrame(std::string_view text);
   void readNext();
   void onRead(const boost::system::error_code& error);
   void fail();
@@ -60,6 +63,7 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
   std::string host_;
   std::string port_;
   State state_ = State::created;
+  bool refused_ = false;
   // Messages given before the connection opened, and their size.
   std::deque<std::string> waiting_;
   std::size_t waitingBytes_ = 0;

@@ -13,8 +13,8 @@ void VantryProDeckPlugin::renderAllDials() {
 void VantryProDeckPlugin::deliverFeedback(const std::string& context, TransportDial& dial,
                                           const boost::json::object& feedback) {
   if (dial.sentFeedback == feedback) return;
-  sendEvent("setFeedback", context, &feedback);
-  dial.sentFeedback = feedback;
+  // One the outgoing bound dropped must go out again after the next poll.
+  if (sendEvent("setFeedback", context, &feedback)) dial.sentFeedback = feedback;
 }
 
 }  // namespace vantry

@@ -51,10 +51,11 @@ TEST(DialStrip, ShowsTitleTimesProgressAndSymbolOfTheStatus) {
 }
 
 TEST(DialTurns, TicksBecomeOneCommandAfterTheOtherAtMostEightAndAFailureEndsTheRun) {
-  // Steps: a turn by ticks, or the reply to the command in flight ("ok"/"fail"). What is sent: F
-  // forward_10, B backward_10, | the run is over (the status poll).
-  struct Step { std::int64_t ticks; bool ok = true; };  // ticks 0: a reply
-  const Step ok{0}, fail{0, false};
+  // Steps: a turn by ticks, the reply to the command in flight ("ok"/"fail"), or the dial leaving
+  // and coming back ("away"). What is sent: F forward_10, B backward_10, | nothing more to send
+  // (the status poll).
+  struct Step { std::int64_t ticks; bool ok = true; bool away = false; };  // ticks 0: a reply
+  const Step ok{0}, fail{0, false}, away{0, true, true};
   const auto thenEightOks = [&](std::vector<Step> steps) { return steps.insert(steps.end(), 8, ok), steps; };
   const std::pair<std::vector<Step>, const char*> cases[] = {
       {{{1}, ok}, "F|"},
@@ -65,16 +66,26 @@ TEST(DialTurns, TicksBecomeOneCommandAfterTheOtherAtMostEightAndAFailureEndsTheR
       {thenEightOks({{std::numeric_limits<std::int64_t>::min()}}), "BBBBBBBB|"},
       {{{2}, {-1}, ok, ok, ok}, "FFB|"},               // in the order of the ticks
       {{{3}, ok, fail, {1}, ok}, "FF|F|"},             // the third never goes out; the next turn starts anew
+      {{{3}, away, ok}, "F|"},                         // a dial that left drops its waiting ticks
+      // The new run waits for the old run's reply, whose failure is not its own.
+      {{{1}, away, {-2}, fail, ok, ok}, "FBB|"},
+      {{{1}, away, {-2}, ok, fail}, "FB|"},
   };
   for (const auto& [steps, expected] : cases) {
     DialTurns turns;
     std::string sent;
+    std::uint64_t sentIn = 0;
     for (const auto& step : steps) {
-      const auto command = step.ticks != 0 ? turns.turn(step.ticks) : turns.replied(step.ok);
-      if (command) sent += *command == "forward_10" ? "F" : *command == "backward_10" ? "B" : "?";
+      if (step.away) {
+        turns.endRun();
+        continue;
+      }
+      const auto command = step.ticks != 0 ? turns.turn(step.ticks) : turns.replied(sentIn, step.ok);
+      if (command) sent += *command == "forward_10" ? "F" : *command == "backward_10" ? "B" : "?", sentIn = turns.run();
       if (!command && step.ticks == 0) sent += "|";
     }
     EXPECT_EQ(sent, expected);
+    EXPECT_TRUE(turns.idle()) << expected;
   }
 }
 

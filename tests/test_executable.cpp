@@ -29,12 +29,13 @@ std::vector<std::string> command(std::vector<std::string> line) {
   return line;
 }
 
-// Started by a stand-in host that waits for it: under Wine a Windows program, else a shell.
+// Started under Wine by a stand-in host that waits for it, else by a launcher that leaves a second
+// later, as a host's wrapper script may: the plugin's parent is gone while its host lives on.
 const std::string windowsStandInHost = fromEnvironment("VANTRY_STAND_IN_HOST", "");
 std::vector<std::string> fromStandInHost(std::vector<std::string> line) {
   if (!windowsStandInHost.empty()) line.insert(line.begin(), windowsStandInHost);
   line = command(line);
-  if (windowsStandInHost.empty()) line.insert(line.begin(), {"/bin/sh", "-c", "\"$@\" & wait", "sh"});
+  if (windowsStandInHost.empty()) line.insert(line.begin(), {"/bin/sh", "-c", "\"$@\" & sleep 1", "sh"});
   return line;
 }
 
@@ -70,7 +71,8 @@ TEST(Executable, ReportsBadLaunchValuesOnStandardError) {
 
 // Run as a host runs it, with the bridge where the application serves it, from a bundle in a folder
 // whose name not every code page can spell. While its host lives, a closed connection is followed by
-// a new one; once the host has been killed, the plugin ends at its next reconnect, with exit status 0.
+// a new one, whether the process that started the plugin is still there or not; once the host has
+// been killed, its port closed with it, the plugin ends at its next reconnect, with exit status 0.
 TEST(Executable, RegistersDrawsPollsAndEndsWithItsHost) {
   namespace fs = std::filesystem;
   const auto bundle = fs::path(VANTRY_TEST_WORK_DIR) / fs::path(u8"Шоу") / "bundle";
@@ -96,6 +98,9 @@ TEST(Executable, RegistersDrawsPollsAndEndsWithItsHost) {
   EXPECT_NE(latest[std::string(rawValue(DeckActionKind::playPause))].find(">❚❚</text>"), std::string::npos);
   EXPECT_EQ(latest[std::string(rawValue(DeckActionKind::logo))], logo);
 
+  if (windowsStandInHost.empty()) {
+    ASSERT_TRUE(runUntil(context, [&] { return parent->exitCode() == 0; }, 3s));
+  }
   const auto closedAt = std::chrono::steady_clock::now();
   host.latest()->close();
   ASSERT_TRUE(runUntil(context, [&] { return host.connections.size() == 2 && !host.latest()->received.empty(); }, 4s));
@@ -103,11 +108,11 @@ TEST(Executable, RegistersDrawsPollsAndEndsWithItsHost) {
   EXPECT_TRUE(gap >= 950ms && gap < 1600ms) << gap / 1ms << " ms";
   const auto registration = R"({"event":"registerPlugin","uuid":"0123456789ABCDEF0123456789ABCDEF"})";
   for (const auto& connection : host.connections) EXPECT_EQ(connection->received.front().text, registration);
-  EXPECT_FALSE(parent->exitCode());
   EXPECT_EQ(parent->errorText(), "");
   if (!adopts) GTEST_SKIP() << "only Linux hands this process the plugin once its host is gone";
-  // The host crashes: its process is killed and its connection closes with it.
+  // The host crashes: its process is killed, and its port and connection close with it.
   parent.reset();
+  host.stopListening();
   host.latest()->close();
   // Wine shows the Windows program's own command line; QEMU stands in front of the plugin's.
   const ChildProcess plugin(context, runningWith(windowsStandInHost.empty() ? command(line) : line));

@@ -114,6 +114,25 @@ TEST(StatusPolling, APollAskedForWhileOneIsInFlightIsDropped) {
   EXPECT_EQ(h.bridge.count("/status"), 1u);  // a second would have gone out at the second press, long before
 }
 
+// A squatter on the bridge's port whose reply never ends a part that the parser must hold whole.
+TEST(HttpGet, AReplyPartThatNeverEndsFailsAtTheReadBoundLongBeforeTheDeadline) {
+  const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  for (const auto& opening : {chunked + "2;", chunked + "0\r\nX-T: "}) {
+    boost::asio::io_context context;
+    TestBridgeServer bridge(context, [&](const std::string&) {
+      return ScriptedReply{opening, 0ms, false, [] { return std::string(4096, 'x'); }, 1ms};
+    });
+    std::optional<HttpReply> reply;
+    const auto started = std::chrono::steady_clock::now();
+    startHttpGet(context, boost::urls::url(bridge.baseURL() + "/status"), [&](HttpReply r) { reply = std::move(r); },
+                 {3s});
+    ASSERT_TRUE(runUntil(context, [&] { return reply.has_value(); }, 5s)) << opening;
+    EXPECT_FALSE(reply->statusCode) << opening;
+    // An unbounded buffer would take bytes until the deadline.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1500ms) << opening;
+  }
+}
+
 // Polls share a connection (the key-press table counts them), but not one that sat idle longer
 // than the pool keeps it.
 TEST(HttpConnectionPool, AConnectionIdleTooLongIsNotReused) {
@@ -215,6 +234,63 @@ TEST(TransportDial, TurnsSeekInTurnPushPlaysTouchRefreshesAndTheStripGetsOnlyCha
   EXPECT_EQ(sentEvents(host, "showAlert")[0].context, "d");
   EXPECT_EQ(h.countOn("showOk"), 0u);
   EXPECT_EQ(h.countOn("setFeedback"), 2u);  // the same status after each poll
+}
+
+// The dial leaves and comes back while a seek is in flight, and is turned again: one seek at a time
+// still, and the old run's failure is no news for the new one.
+TEST(TransportDial, ADialBackMidSeekWaitsForTheOldSeekAndKeepsItsTicks) {
+  int seeks = 0;
+  PluginHarness h([&](const std::string& target) {
+    if (target == "/status") return statusReply();
+    const bool refused = seeks++ == 0;
+    return ScriptedReply{httpResponse(200, refused ? R"({"ok":false})" : R"({"ok":true})"), 300ms};
+  });
+  ASSERT_TRUE(h.startAndRegister(false));
+  auto& host = *h.host.latest();
+  const std::string turn = R"({"event":"dialRotate","context":"d","payload":{"ticks":)";
+  host.send(willAppear("d", transportDialIdentifier()));
+  host.send(turn + "1}}");
+  ASSERT_TRUE(h.until([&] { return h.bridge.requests.size() == 1; }));
+  host.send(R"({"event":"willDisappear","context":"d"})");
+  host.send(willAppear("d", transportDialIdentifier()));
+  host.send(turn + "3}}");
+  ASSERT_TRUE(h.until([&] { return h.bridge.count("/status") == 1 && !h.plugin->pollInFlight(); }));
+  ASSERT_EQ(h.bridge.requests.size(), 5u);  // four seeks, then the poll
+  for (std::size_t i = 1; i < 4; ++i) EXPECT_GE(h.bridge.requests[i].at - h.bridge.requests[i - 1].at, 250ms) << i;
+  EXPECT_EQ(h.countOn("showAlert"), 0u);
+}
+
+// Strips that the outgoing bound drops while the host does not read go out once it reads again,
+// though the status has not changed since.
+TEST(TransportDial, AStripTheOutgoingBoundDroppedGoesOutAtTheNextPoll) {
+  std::string title;
+  PluginHarness h([&](const std::string&) {
+    auto status = fullStatusObject();
+    status["selectedClipTitle"] = title;
+    return statusReply(status);
+  });
+  h.host.readNewConnections = false;
+  h.settings.pollsStatusOnTimer = false;
+  h.plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", h.host.port()), h.context,
+                                       h.settings);
+  h.plugin->start();
+  ASSERT_TRUE(h.until([&] { return h.host.latest() && h.host.latest()->isOpen(); }));
+  auto& host = *h.host.latest();
+  host.send(willAppear("d", transportDialIdentifier()));
+  const auto stripIsCurrent = [&] {
+    const auto strips = sentEvents(host, "setFeedback");
+    return !strips.empty() && strips.back().message.at("payload").at("title") == title.c_str();
+  };
+  // Strips of nearly a megabyte, a new one each poll, more than the socket and the bound hold; then
+  // the host reads again, and the status stays as it was.
+  for (std::size_t poll = 1; poll < 40 && !(poll > 25 && stripIsCurrent()); ++poll) {
+    if (poll <= 24) title.assign(900 * 1024, static_cast<char>('a' + poll % 26));
+    if (poll == 25) host.resumeReading();
+    host.send(R"({"event":"touchTap","context":"d","payload":{}})");
+    ASSERT_TRUE(h.until([&] { return h.bridge.count("/status") == poll && !h.plugin->pollInFlight(); }));
+    runFor(h.context, poll > 24 ? 100ms : 0ms);
+  }
+  EXPECT_TRUE(stripIsCurrent()) << "the strip is stale";
 }
 
 }  // namespace
