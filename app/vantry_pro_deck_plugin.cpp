@@ -1,6 +1,7 @@
 #include "app/vantry_pro_deck_plugin.hpp"
 
 #include "app/launch_values.hpp"
+#include "bridge/connection_report.hpp"
 
 #include <boost/asio/executor_work_guard.hpp>
 
@@ -30,10 +31,12 @@ VantryProDeckPlugin::VantryProDeckPlugin(std::int64_t port, std::string uuid, st
       pluginUUID(std::move(uuid)),
       registerEvent(std::move(event)),
       bridgeBaseURL(std::move(settings.bridgeBaseURL)),
+      defaultBridgePort(bridgeBaseURL.port_number()),
       queue(context),
       urlSession(context, settings.httpLimits),
       hostHasEnded(std::move(settings.hostHasEnded)),
       pollsStatusOnTimer(settings.pollsStatusOnTimer),
+      connectionReport_(connectionReport(nullptr, std::nullopt, bridgeBaseURL.host(), defaultBridgePort)),
       programPath_(std::move(programPath)) {}
 
 void VantryProDeckPlugin::start() {

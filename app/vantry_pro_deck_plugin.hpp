@@ -8,6 +8,7 @@
 #include "platform/serial_queue.hpp"
 #include "platform/websocket_task.hpp"
 #include "render/deck_action_kind.hpp"
+#include "render/display_settings.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/json/object.hpp>
@@ -21,12 +22,14 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vantry {
 
 // What differs between the shipped plugin and a test of it; the defaults are the product's.
 struct PluginSettings {
+  // The port is the default one: the user's plugin-wide settings may name another.
   boost::urls::url bridgeBaseURL{"http://127.0.0.1:48187"};
   HttpLimits httpLimits{};
   // Whether the process that started the plugin, its host, has ended: the plugin then ends instead
@@ -84,11 +87,19 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
 
   // Host event dispatch.
   void renderContext(const std::string& context, DeckActionKind kind);
+  void applySettings(const std::string& context, const DisplaySettings& settings);
+  const DisplaySettings& settingsOf(const std::string& context) const;
+  bool isOnDeck(const std::string& context) const;
+
+  // The property inspector's connection line.
+  void useBridgePort(std::optional<std::uint16_t> port);
+  void updateConnectionReport(boost::json::object report, bool sendAnyway);
+  void sendConnectionReport(const std::string& context);
 
   // Status polling.
   void startStatusPolling();
   void pollStatusAndRender();
-  void applyStatusReply(const HttpReply& reply);
+  void applyStatusReply(HttpReply reply);
 
   // Key presses.
   void handleKeyDown(const std::string& context, DeckActionKind kind);
@@ -115,7 +126,8 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   const std::int64_t streamDeckPort;
   const std::string pluginUUID;
   const std::string registerEvent;
-  const boost::urls::url bridgeBaseURL;
+  boost::urls::url bridgeBaseURL;
+  const std::uint16_t defaultBridgePort;
   const SerialQueue queue;
   const HttpClient urlSession;
   const std::function<bool()> hostHasEnded;
@@ -129,6 +141,15 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   // The seeks of each dial with one waiting or in flight; kept past the dial's leaving until the
   // reply to its last command has come.
   std::unordered_map<std::string, DialTurns> dialTurnsByID;
+  // The settings of the Runtime keys and dials that have any; other keys have none.
+  std::unordered_map<std::string, DisplaySettings> displaySettingsByID;
+  // Flipped at every poll: a flashing warning is off on the off beat.
+  bool offBeat_ = false;
+  // The keys whose property inspector is open, what their connection line was last told, and
+  // whether the poll in flight was asked for by "Check now", whose asker hears its answer either way.
+  std::unordered_set<std::string> inspectedContexts_;
+  boost::json::object connectionReport_;
+  bool checkNowAsked_ = false;
 
   // What each visible key was last sent: the picture's source and the message texts it became.
   struct SentPicture {

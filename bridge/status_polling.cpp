@@ -1,7 +1,9 @@
 #include "app/vantry_pro_deck_plugin.hpp"
 #include "bridge/bridge_replies.hpp"
+#include "bridge/connection_report.hpp"
 
 #include <chrono>
+#include <utility>
 
 namespace vantry {
 
@@ -28,16 +30,20 @@ void VantryProDeckPlugin::pollStatusAndRender() {
   urlSession.dataTask(address, [weak = weak_from_this()](HttpReply reply) {
     const auto self = weak.lock();
     if (!self) return;
-    self->queue.submit([self, reply = std::move(reply)] { self->applyStatusReply(reply); });
+    self->queue.submit([self, reply = std::move(reply)]() mutable { self->applyStatusReply(std::move(reply)); });
   });
 }
 
-void VantryProDeckPlugin::applyStatusReply(const HttpReply& reply) {
+void VantryProDeckPlugin::applyStatusReply(HttpReply reply) {
   isPollingStatus = false;
   // A failed poll never keeps an older status: the keys must not show a state that may be gone.
   latestStatus = statusFromReply(reply);
+  offBeat_ = !offBeat_;
   renderAllContexts();
   renderAllDials();
+  reply.body.reset();  // the report needs only how it went
+  updateConnectionReport(connectionReport(&reply, latestStatus, bridgeBaseURL.host(), bridgeBaseURL.port_number()),
+                         std::exchange(checkNowAsked_, false));
 }
 
 }  // namespace vantry

@@ -1,6 +1,6 @@
-# The installable plugin folder around the executable: manifests, icons, default key pictures and
-# the assets folder, plus the `package` target that zips it into a .streamDeckPlugin file, and the
-# tests that check both.
+# The installable plugin folder around the executable: manifests, icons, default key pictures, the
+# property inspector and the assets folder, plus the `package` target that zips it into a
+# .streamDeckPlugin file, and the tests that check both.
 
 set(VANTRY_BUNDLE_SOURCE_DIR "${CMAKE_CURRENT_SOURCE_DIR}/bundle")
 set(VANTRY_PACKAGE_FILE "${CMAKE_BINARY_DIR}/vesk.quillfern.vantrypro.streamdeck.streamDeckPlugin")
@@ -47,6 +47,8 @@ foreach(name IN LISTS vantry_action_images)
 endforeach()
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/icons/dial/transport-dial.svg" imgs/dial/transport-dial.svg)
 vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/assets-README.txt" assets/README.txt)
+# The property inspector every action names, self-contained: the hosts load nothing else for it.
+vantry_bundle_copy("${VANTRY_BUNDLE_SOURCE_DIR}/ui/property-inspector.html" ui/property-inspector.html)
 # Action names, tooltips and the dial's trigger descriptions in the hosts' other languages; the
 # hosts take anything missing from manifest.json.
 set(VANTRY_LANGUAGES de es fr ja ko zh_CN zh_TW)

@@ -25,13 +25,16 @@ struct Fixture : PluginHarness {
   // Bridge requests the message leads to: a command press asks for the action and then the status,
   // a display key's press and a refresh request only for the status; the dial's turn one seek a
   // tick (eight at most) and then the status, its push the play/pause command and the status, its
-  // touch the status.
+  // touch the status; "Check now" from a key or dial on the deck, the status.
   std::size_t expectedRequests(std::string_view text) const {
     const auto event = parseHostEvent(text);
     if (event && std::holds_alternative<StatusRefreshRequest>(*event)) return 1;
     if (const auto* turn = event ? std::get_if<DialRotate>(&*event) : nullptr; turn && turn->context == "dial") {
       const auto ticks = std::clamp<std::int64_t>(turn->ticks, -8, 8);
       return ticks == 0 ? 0 : static_cast<std::size_t>(ticks < 0 ? -ticks : ticks) + 1;
+    }
+    if (const auto* check = event ? std::get_if<CheckNowRequest>(&*event) : nullptr) {
+      return check->context == "dial" || seeds.contains(check->context) ? 1 : 0;
     }
     if (const auto* push = event ? std::get_if<DialDown>(&*event) : nullptr; push && push->context == "dial") return 2;
     if (const auto* touch = event ? std::get_if<TouchTap>(&*event) : nullptr; touch && touch->context == "dial") return 1;
@@ -59,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [context, kind] : f.seeds) plugin.handleIncomingJSONText(willAppear(context, kind));
     plugin.handleIncomingJSONText(willAppear("dial", transportDialIdentifier()));
   }
+  // The bridge port a message may have moved goes back to the stand-in's.
+  plugin.handleIncomingJSONText(R"({"event":"didReceiveGlobalSettings","payload":{"settings":{"bridgePort":)" +
+                                std::to_string(f.bridge.port()) + "}}}");
   f.host.latest()->received.clear();
   f.bridge.requests.clear();
 
@@ -71,7 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   f.context.poll();
   check(f.bridge.requests.size() == expected, "unexpected number of bridge requests");
   check(f.host.latest()->isOpen(), "host connection lost");
-  // Everything the plugin sent the host must read back as a JSON object naming an event and a context.
-  for (const auto& sent : sentEvents(*f.host.latest())) check(sent.message.contains("context"), "sent without a context");
+  // Everything the plugin sent the host must read back as a JSON object naming an event and a context,
+  // and the user's settings are never written back.
+  for (const auto& sent : sentEvents(*f.host.latest())) {
+    check(sent.message.contains("context") && !sent.event.ends_with("etSettings"), "sent without a context, or settings");
+  }
   return 0;
 }

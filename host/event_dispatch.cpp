@@ -19,12 +19,15 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
   std::visit(Overloaded{
                  [this](WillAppear& e) {
                    contextsByID[e.context] = e.kind;
+                   applySettings(e.context, e.settings);
                    renderContext(e.context, e.kind);
                  },
                  [this](WillDisappear& e) {
                    contextsByID.erase(e.context);
                    sentPictures_.erase(e.context);
                    dialsByID.erase(e.context);
+                   displaySettingsByID.erase(e.context);
+                   inspectedContexts_.erase(e.context);
                    const auto turns = dialTurnsByID.find(e.context);
                    if (turns == dialTurnsByID.end()) return;
                    turns->second.endRun();
@@ -38,9 +41,10 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                  [this](StatusRefreshRequest&) { pollStatusAndRender(); },
                  [this](DialWillAppear& e) {
                    auto& dial = dialsByID[e.context];
+                   applySettings(e.context, e.settings);
                    // A strip that appears anew shows nothing of ours yet.
                    dial.sentFeedback.reset();
-                   deliverFeedback(e.context, dial, dialFeedback(latestStatus));
+                   deliverFeedback(e.context, dial, dialFeedback(latestStatus, settingsOf(e.context), offBeat_));
                  },
                  [this](DialRotate& e) { handleDialRotate(e.context, e.ticks); },
                  [this](DialDown& e) { handleDialDown(e.context); },
@@ -48,8 +52,51 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                  [this](TouchTap& e) {
                    if (dialsByID.contains(e.context)) pollStatusAndRender();
                  },
+                 // Redrawn at once, so the user sees what the setting does.
+                 [this](DidReceiveSettings& e) {
+                   if (const auto key = contextsByID.find(e.context); key != contextsByID.end()) {
+                     applySettings(e.context, e.settings);
+                     renderContext(key->first, key->second);
+                   } else if (const auto dial = dialsByID.find(e.context); dial != dialsByID.end()) {
+                     applySettings(e.context, e.settings);
+                     deliverFeedback(e.context, dial->second, dialFeedback(latestStatus, settingsOf(e.context), offBeat_));
+                   }
+                 },
+                 [this](InspectorAppeared& e) {
+                   if (!isOnDeck(e.context)) return;
+                   inspectedContexts_.insert(e.context);
+                   sendConnectionReport(e.context);
+                 },
+                 [this](InspectorDisappeared& e) { inspectedContexts_.erase(e.context); },
+                 [this](CheckNowRequest& e) {
+                   if (!isOnDeck(e.context)) return;
+                   checkNowAsked_ = true;
+                   pollStatusAndRender();
+                 },
+                 [this](GlobalSettings& e) { useBridgePort(e.bridgePort); },
              },
              *event);
+}
+
+// Only the Runtime key and the dial have settings; the command and logo keys draw as they always do.
+void VantryProDeckPlugin::applySettings(const std::string& context, const DisplaySettings& settings) {
+  const auto key = contextsByID.find(context);
+  const bool hasSettings = key == contextsByID.end() ? dialsByID.contains(context) : key->second == DeckActionKind::runtime;
+  if (hasSettings && settings != DisplaySettings{}) {
+    displaySettingsByID[context] = settings;
+  } else {
+    displaySettingsByID.erase(context);
+  }
+}
+
+const DisplaySettings& VantryProDeckPlugin::settingsOf(const std::string& context) const {
+  static const DisplaySettings defaults;
+  const auto found = displaySettingsByID.find(context);
+  return found == displaySettingsByID.end() ? defaults : found->second;
+}
+
+bool VantryProDeckPlugin::isOnDeck(const std::string& context) const {
+  return contextsByID.contains(context) || dialsByID.contains(context);
 }
 
 void VantryProDeckPlugin::renderContext(const std::string& context, DeckActionKind kind) {

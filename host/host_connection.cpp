@@ -37,6 +37,8 @@ void VantryProDeckPlugin::connectWebSocket() {
   socketTask = urlSession.webSocketTask(*address);
   socketTask->resume();
   sendJSON(registrationMessage(registerEvent, pluginUUID));
+  // The user's bridge port may have changed while the plugin was away.
+  sendJSON(globalSettingsRequest(pluginUUID));
   receiveLoop();
 }
 

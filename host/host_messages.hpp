@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/deck_action_kind.hpp"
+#include "render/display_settings.hpp"
 
 #include <boost/json/object.hpp>
 
@@ -12,10 +13,12 @@
 
 namespace vantry {
 
-// The host events the plugin acts on, read from one message text.
+// The host events the plugin acts on, read from one message text. A key or dial comes with the
+// settings its user gave it, which the host keeps.
 struct WillAppear {
   std::string context;
   DeckActionKind kind;
+  DisplaySettings settings;
 };
 struct WillDisappear {
   std::string context;
@@ -29,6 +32,7 @@ struct StatusRefreshRequest {};
 // its strip is touched (short or held alike).
 struct DialWillAppear {
   std::string context;
+  DisplaySettings settings;
 };
 struct DialRotate {
   std::string context;
@@ -41,8 +45,30 @@ struct TouchTap {
   std::string context;
 };
 
+// The user changed a key's settings in its property inspector.
+struct DidReceiveSettings {
+  std::string context;
+  DisplaySettings settings;
+};
+// A key's property inspector opens or closes.
+struct InspectorAppeared {
+  std::string context;
+};
+struct InspectorDisappeared {
+  std::string context;
+};
+// The property inspector's "Check now": {"request": "checkNow"} sent to the plugin.
+struct CheckNowRequest {
+  std::string context;
+};
+// The plugin-wide settings: the bridge's port, when one is given as a whole number 1 to 65535.
+struct GlobalSettings {
+  std::optional<std::uint16_t> bridgePort;
+};
+
 using HostEvent = std::variant<WillAppear, WillDisappear, KeyDown, StatusRefreshRequest, DialWillAppear, DialRotate,
-                               DialDown, TouchTap>;
+                               DialDown, TouchTap, DidReceiveSettings, InspectorAppeared, InspectorDisappeared,
+                               CheckNowRequest, GlobalSettings>;
 
 // Nothing for every message the plugin does not act on: not JSON, not an object, an unknown event,
 // a missing or non-text member, or an action identifier of some other plugin.
@@ -52,6 +78,8 @@ std::optional<HostEvent> parseHostEvent(std::string_view text);
 std::optional<std::string> textMember(const boost::json::object& object, std::string_view key);
 
 boost::json::object registrationMessage(std::string_view registerEvent, std::string_view pluginUUID);
+// Asks the host for the plugin-wide settings, which come back as "didReceiveGlobalSettings".
+boost::json::object globalSettingsRequest(std::string_view pluginUUID);
 
 // {"event", "context"} plus "payload" only when one is given.
 boost::json::object eventEnvelope(std::string_view event, std::string_view context,

@@ -38,7 +38,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     unsigned short port = 0;
     const auto [end, parseError] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (error || parseError != std::errc() || end != portText.data() + portText.size()) {
-      boost::asio::post(context_, [self = shared_from_this()] { self->finish(false); });
+      boost::asio::post(context_, [self = shared_from_this()] { self->finish(false, HttpFailure::badReply); });
       return;
     }
     endpoint_ = tcp::endpoint(ip, port);
@@ -66,7 +66,8 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     stream_.emplace(context_);
     stream_->expires_at(deadline_);
     stream_->async_connect(endpoint_, [self = shared_from_this()](const boost::system::error_code& e) {
-      if (e) return self->finish(false);
+      if (e) return self->finish(false, e == boost::asio::error::connection_refused ? HttpFailure::refused
+                                                                                   : HttpFailure::noAnswer);
       self->write();
     });
   }
@@ -77,7 +78,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     buffer_.clear();
     http::async_write(*stream_, request_,
                       [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                        if (e) return self->failed();
+                        if (e) return self->failed(e);
                         self->read();
                       });
   }
@@ -85,7 +86,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   void read() {
     http::async_read(*stream_, buffer_, *parser_,
                      [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                       if (e) return self->failed();
+                       if (e) return self->failed(e);
                        self->finish(true);
                      });
   }
@@ -93,13 +94,17 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   // An idle connection that the server has closed meanwhile fails before a byte of the answer
   // arrives, and so does one whose server read the request and hung up: sent once more on a new
   // one, which only a request that changes nothing can bear (hence only with a pool).
-  void failed() {
+  void failed(const boost::system::error_code& error) {
     if (reused_ && !parser_->got_some() && buffer_.size() == 0 &&
         std::chrono::steady_clock::now() < deadline_) {
       closeStream();
       return connect();
     }
-    finish(false);
+    // The parser's own errors, its bounds among them, say the bytes were no reply of the bridge's;
+    // a connection that ended before the reply did only gave no answer.
+    const bool cutShort = error == http::error::end_of_stream || error == http::error::partial_message;
+    const bool parsing = error.category() == http::make_error_code(http::error::need_more).category();
+    finish(false, parsing && !cutShort ? HttpFailure::badReply : HttpFailure::noAnswer);
   }
 
   void closeStream() {
@@ -108,8 +113,8 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     stream_->socket().close(ignored);
   }
 
-  void finish(bool complete) {
-    HttpReply reply;
+  void finish(bool complete, HttpFailure failure = HttpFailure::none) {
+    HttpReply reply{std::nullopt, std::nullopt, failure};
     if (complete) {
       auto response = parser_->release();
       reply.statusCode = response.result_int();

@@ -14,11 +14,16 @@
 
 namespace vantry {
 
-// The outcome of one GET: the status code when a complete response arrived (else none), and its
-// body, present (possibly empty) exactly when the status code is.
+// Why a GET has no complete response: nothing listened (the connection was refused), nothing
+// complete came in time or before the connection ended, or what came was not HTTP within bounds.
+enum class HttpFailure { none, refused, noAnswer, badReply };
+
+// The outcome of one GET: the status code when a complete response arrived (else none and why),
+// and its body, present (possibly empty) exactly when the status code is.
 struct HttpReply {
   std::optional<unsigned> statusCode;
   std::optional<std::string> body;
+  HttpFailure failure = HttpFailure::none;
 };
 
 struct HttpLimits {

@@ -5,8 +5,15 @@ namespace vantry {
 
 void VantryProDeckPlugin::renderAllDials() {
   if (dialsByID.empty()) return;
-  const auto feedback = dialFeedback(latestStatus);
-  for (auto& [context, dial] : dialsByID) deliverFeedback(context, dial, feedback);
+  // Most dials keep the usual look: theirs is drawn once.
+  const auto usual = dialFeedback(latestStatus, {}, offBeat_);
+  for (auto& [context, dial] : dialsByID) {
+    if (const auto own = displaySettingsByID.find(context); own != displaySettingsByID.end()) {
+      deliverFeedback(context, dial, dialFeedback(latestStatus, own->second, offBeat_));
+    } else {
+      deliverFeedback(context, dial, usual);
+    }
+  }
 }
 
 // Unlike a key's picture, the strip is redrawn by the host on every message: it gets only changes.

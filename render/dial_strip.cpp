@@ -13,6 +13,7 @@ namespace vantry {
 namespace {
 
 constexpr std::string_view untitled = "Vantry Pro";
+constexpr std::string_view usualStripColour = "#ffffff";
 
 // The symbol the play/pause key shows, or the sync-start key's seconds while a countdown runs.
 std::string iconDataURL(const std::optional<BridgeStatus>& status) {
@@ -31,15 +32,25 @@ std::string iconDataURL(const std::optional<BridgeStatus>& status) {
 
 }  // namespace
 
-boost::json::object dialFeedback(const std::optional<BridgeStatus>& status) {
-  const auto readout = runtimeReadout(status);
+boost::json::object dialFeedback(const std::optional<BridgeStatus>& status, const DisplaySettings& settings,
+                                 bool offBeat) {
+  const auto readout = runtimeReadout(status, settings, offBeat);
   const bool titled = status && status->selectedClipTitle && !status->selectedClipTitle->empty();
-  return {
-      {"title", titled ? std::string_view(*status->selectedClipTitle) : untitled},
-      {"icon", iconDataURL(status)},
-      {"value", readout.current + " / " + readout.duration},
-      {"indicator", static_cast<std::int64_t>(std::lround(readout.progress * 100))},
-  };
+  const auto time = readout.current + " / " + readout.duration;
+  const auto percent = static_cast<std::int64_t>(std::lround(readout.progress * 100));
+  boost::json::object feedback{{"title", titled ? std::string_view(*status->selectedClipTitle) : untitled},
+                               {"icon", iconDataURL(status)}};
+  // A dial with a warning names its colours outside the warning too, as white: a host keeps an
+  // item's colour until it is told another.
+  if (settings.warnSeconds > 0) {
+    const auto colour = readout.warning ? warningColour : usualStripColour;
+    feedback["value"] = {{"value", time}, {"color", colour}};
+    feedback["indicator"] = {{"value", percent}, {"bar_fill_c", colour}};
+  } else {
+    feedback["value"] = time;
+    feedback["indicator"] = percent;
+  }
+  return feedback;
 }
 
 }  // namespace vantry

@@ -18,7 +18,7 @@ void VantryProDeckPlugin::renderCommandContext(const std::string& context, DeckA
 }
 
 void VantryProDeckPlugin::renderRuntimeContext(const std::string& context) {
-  deliverSVG(context, runtimeSVGForStatus(latestStatus));
+  deliverSVG(context, runtimeSVGForStatus(latestStatus, settingsOf(context), offBeat_));
 }
 
 void VantryProDeckPlugin::renderLogoContext(const std::string& context) {

@@ -36,6 +36,12 @@ TEST(DialStrip, ShowsTitleTimesProgressAndSymbolOfTheStatus) {
       {status([](auto& s) { s["currentTime"] = 22.5; }), "Opening", "00:22 / 02:00", 19, "▶"},
       {status([](auto& s) { s["duration"] = 0; }), "Opening", "00:30 / --:--", 0, "▶"},
   };
+  // The time left and the warning, as the runtime key reads them, on the dial's own items.
+  const auto remaining = dialFeedback(status([](auto&) {}), {.remaining = true, .warnSeconds = 90});
+  EXPECT_EQ(remaining.at("value"), boost::json::parse(R"({"value":"-01:30 / 02:00","color":"#ff3030"})"));
+  EXPECT_EQ(remaining.at("indicator"), boost::json::parse(R"({"value":25,"bar_fill_c":"#ff3030"})"));
+  EXPECT_EQ(dialFeedback(status([](auto&) {}), {.warnSeconds = 89}).at("value"),
+            boost::json::parse(R"({"value":"00:30 / 02:00","color":"#ffffff"})"));  // the colour back
   for (const auto& [given, heading, value, indicator, symbolText] : cases) {
     const auto feedback = dialFeedback(given);
     EXPECT_EQ(feedback.at("title"), heading) << heading;

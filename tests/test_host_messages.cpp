@@ -74,10 +74,46 @@ TEST(HostEventParsing, ActsOnlyOnWellFormedKnownEvents) {
       {R"({"event":"dialRotate","context":"d1","payload":{}})", -1}, {R"({"event":"dialDown","context":"d1"})", 6},
       {R"({"event":"dialUp","context":"d1"})", -1}, {R"({"event":"touchTap"})", -1},
       {R"({"event":"touchTap","context":"d1","payload":{"tapPos":[10,20],"hold":true}})", 7},
+      {R"({"event":"didReceiveSettings","context":"c1","payload":{"settings":{"time":"remaining"}}})", 8},
+      {R"({"event":"didReceiveSettings","context":"c1"})", 8}, {R"({"event":"didReceiveSettings"})", -1},
+      {R"({"event":"propertyInspectorDidAppear","context":"c1","action":"a","device":"d"})", 9},
+      {R"({"event":"propertyInspectorDidDisappear","context":"c1"})", 10},
+      {R"({"event":"sendToPlugin","context":"c1","payload":{"request":"checkNow"}})", 11},
+      {R"({"event":"sendToPlugin","context":"c1","payload":{"request":"reboot"}})", -1},
+      {R"({"event":"sendToPlugin","context":"c1","payload":"checkNow"})", -1},
+      {R"({"event":"didReceiveGlobalSettings","payload":{"settings":{}}})", 12},
   };
   for (const auto& [text, index] : cases) {
     const auto event = parseHostEvent(text);
     EXPECT_EQ(event ? int(event->index()) : -1, index) << text;
+  }
+}
+
+// Every setting that is missing, of another type or out of range is its default; the plugin-wide
+// bridge port likewise.
+TEST(HostEventParsing, SettingsAreReadAsGivenOrTheirDefaults) {
+  const std::pair<const char*, DisplaySettings> cases[] = {
+      {"{}", {}}, {"null", {}}, {"[1]", {}}, {R"("remaining")", {}},
+      {R"({"time":"remaining","warnSeconds":20,"flash":true,"label":"title","other":1})", {true, 20, true, true}},
+      {R"({"time":"elapsed","warnSeconds":0,"flash":false,"label":"runtime"})", {}},
+      {R"({"time":"Remaining","warnSeconds":"20","flash":"true","label":["title"]})", {}},
+      {R"({"warnSeconds":3600})", {false, 3600}}, {R"({"warnSeconds":3601})", {}}, {R"({"warnSeconds":-1})", {}},
+      {R"({"warnSeconds":1.5})", {}}, {R"({"warnSeconds":20.0})", {}}, {R"({"warnSeconds":{"s":20}})", {}},
+      {R"({"warnSeconds":18446744073709551615})", {}}, {R"({"flash":1})", {}}, {R"({"time":null})", {}},
+  };
+  for (const auto& [text, expected] : cases) {
+    const auto event = parseHostEvent(R"({"event":"didReceiveSettings","context":"c","payload":{"settings":)" +
+                                      std::string(text) + "}}");
+    EXPECT_TRUE(event && std::get<DidReceiveSettings>(*event).settings == expected) << text;
+  }
+  const std::pair<const char*, std::optional<std::uint16_t>> ports[] = {
+      {R"({"bridgePort":48200})", 48200}, {R"({"bridgePort":1})", 1}, {R"({"bridgePort":65535})", 65535},
+      {R"({"bridgePort":0})", {}}, {R"({"bridgePort":65536})", {}}, {R"({"bridgePort":"48200"})", {}},
+      {R"({"bridgePort":48200.0})", {}}, {R"({"bridgePort":-1})", {}}, {"{}", {}}, {"7", {}},
+  };
+  for (const auto& [text, port] : ports) {
+    const auto event = parseHostEvent(R"({"event":"didReceiveGlobalSettings","payload":{"settings":)" + std::string(text) + "}}");
+    EXPECT_EQ(std::get<GlobalSettings>(event.value()).bridgePort, port) << text;
   }
 }
 

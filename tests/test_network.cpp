@@ -17,6 +17,8 @@ TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
   ASSERT_TRUE(h.startAndRegister());
   auto& connection = *h.host.latest();
   EXPECT_EQ(connection.received.front().text, R"({"event":"registerPlugin","uuid":"0123456789ABCDEF0123456789ABCDEF"})");
+  ASSERT_TRUE(h.until([&] { return connection.received.size() == 2; }));
+  EXPECT_EQ(connection.received[1].text, R"({"event":"getGlobalSettings","context":"0123456789ABCDEF0123456789ABCDEF"})");
   connection.send(willAppear("k", DeckActionKind::stop));
   connection.send(willAppear("k", DeckActionKind::eject), false);  // binary, valid UTF-8
   connection.send("{\"event\":\"willAppear\",\"context\":\"\xff\"}", false);  // binary, not UTF-8: dropped
@@ -32,13 +34,13 @@ TEST(PluginHost, RegistersThenHandlesMessagesInOrderAndAnswersPings) {
   const std::pair<const char*, const char*> drawn[] = {
       {"k", ">Stop</text>"}, {"k", ">Eject</text>"}, {"gone", ">/ --:--</text>"}, {"k", ">QUILL</text>"}};
   const auto sent = sentEvents(connection);
-  ASSERT_EQ(sent.size(), 1u + 2 * std::size(drawn));
+  ASSERT_EQ(sent.size(), 2u + 2 * std::size(drawn));
   for (std::size_t i = 0; i < std::size(drawn); ++i) {
-    const auto& image = sent[1 + 2 * i];
+    const auto& image = sent[2 + 2 * i];
     EXPECT_EQ(image.event, "setImage");
     EXPECT_EQ(image.context, drawn[i].first);
     EXPECT_NE(image.picture().find(drawn[i].second), std::string::npos) << i;
-    EXPECT_EQ(sent[2 + 2 * i].message.at("payload"), boost::json::parse(R"({"title":"","target":0})"));
+    EXPECT_EQ(sent[3 + 2 * i].message.at("payload"), boost::json::parse(R"({"title":"","target":0})"));
   }
   EXPECT_EQ(h.plugin->keysOnDeck(), (std::unordered_map<std::string, DeckActionKind>{{"k", DeckActionKind::logo}}));
   EXPECT_EQ(h.host.connections.size(), 1u);  // no message ended the connection
@@ -291,6 +293,58 @@ TEST(TransportDial, AStripTheOutgoingBoundDroppedGoesOutAtTheNextPoll) {
     runFor(h.context, poll > 24 ? 100ms : 0ms);
   }
   EXPECT_TRUE(stripIsCurrent()) << "the strip is stale";
+}
+
+// The property inspector's connection line hears how the last status request went, at once when it
+// opens, after every "Check now" and whenever the answer changes; the bridge port moves every request.
+TEST(PropertyInspector, TheConnectionLineSaysHowThePollWentAndFollowsTheBridgePort) {
+  ScriptedReply next;
+  PluginHarness h([&](const std::string&) { return next; }, {300ms, 1 << 20});
+  ASSERT_TRUE(h.startAndRegister(false));
+  auto& host = *h.host.latest();
+  host.send(willAppear("rt", DeckActionKind::runtime));
+  host.send(R"({"event":"propertyInspectorDidAppear","context":"rt","action":"a","device":"d"})");
+  const auto report = [&](std::size_t n) {
+    const auto reports = sentEvents(host, "sendToPropertyInspector");
+    return reports.size() == n ? reports.back().message.at("payload").as_object() : boost::json::object{};
+  };
+  ASSERT_TRUE(h.until([&] { return !report(1).empty(); }));
+  EXPECT_EQ(report(1), boost::json::parse(R"({"bridge":"not-yet","address":"127.0.0.1","port":)" +
+                                          std::to_string(h.bridge.port()) + "}"));
+  const auto checkNow = R"({"event":"sendToPlugin","context":"rt","payload":{"request":"checkNow"}})";
+  // An empty reply hangs up once the request is read.
+  struct Case { ScriptedReply reply; const char* bridge; std::optional<std::int64_t> httpStatus; };
+  const Case cases[] = {
+      {statusReply(), "ok", 200}, {statusReply(), "ok", 200}, {{httpResponse(503, "{}")}, "bad-reply", 503},
+      {{httpResponse(200, "{}")}, "bad-reply", 200}, {{"", 0ms, true}, "no-answer", {}}, {{}, "no-answer", {}},
+      {{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"}, "bad-reply", {}},
+  };
+  std::size_t sent = 1;
+  for (const auto& [reply, bridge, httpStatus] : cases) {
+    next = reply;
+    host.send(checkNow);
+    ASSERT_TRUE(h.until([&] { return !report(sent + 1).empty(); })) << bridge;
+    const auto got = report(++sent);
+    EXPECT_EQ(got.at("bridge"), bridge);
+    EXPECT_EQ(got.contains("httpStatus") ? std::optional(got.at("httpStatus").as_int64()) : std::nullopt, httpStatus) << bridge;
+  }
+  next = statusReply();
+  h.bridge.stopListening();
+  host.send(checkNow);
+  ASSERT_TRUE(h.until([&] { return !report(sent + 1).empty(); }));
+  EXPECT_EQ(report(++sent).at("bridge"), "refused");
+  TestBridgeServer moved(h.context, [](const std::string&) { return statusReply(fullStatusObject("playing")); });
+  host.send(R"({"event":"didReceiveGlobalSettings","payload":{"settings":{"bridgePort":)" + std::to_string(moved.port()) + "}}}");
+  host.send(checkNow);
+  ASSERT_TRUE(h.until([&] { return !report(sent + 2).empty(); }));
+  EXPECT_EQ(report(sent + 1).size(), 0u);  // the not-yet line came between
+  EXPECT_EQ(report(sent + 2), boost::json::parse(R"({"bridge":"ok","address":"127.0.0.1","port":)" + std::to_string(moved.port()) +
+                                                 R"(,"httpStatus":200,"appName":"Vantry Pro","playbackState":"playing","clipTitle":"Opening"})"));
+  host.send(R"({"event":"propertyInspectorDidDisappear","context":"rt"})");
+  host.send(checkNow);
+  ASSERT_TRUE(h.until([&] { return moved.requests.size() == 2 && !h.plugin->pollInFlight(); }));
+  runFor(h.context, 50ms);
+  EXPECT_EQ(h.countOn("sendToPropertyInspector"), sent + 2);  // a closed inspector hears nothing
 }
 
 }  // namespace

@@ -100,6 +100,42 @@ TEST(KeyPictures, RuntimeKeyShowsPositionDurationAndBar) {
   }
 }
 
+TEST(KeyPictures, RuntimeKeyCountsDownWarnsBlinksAndShowsTheTitleAsSet) {
+  struct Case { DisplaySettings settings; double at; const char* state; bool offBeat; const char* current; const char* accent; };
+  const DisplaySettings left{.remaining = true}, warn{.warnSeconds = 30}, blink{.warnSeconds = 30, .flash = true};
+  const Case cases[] = {
+      {left, 30, "paused", false, "-01:30", "#ff7b21"}, {left, 29.2, "paused", false, "-01:31", "#ff7b21"},
+      {left, 120, "paused", false, "-00:00", "#ff7b21"}, {left, 125, "paused", false, "-00:00", "#ff7b21"},
+      {left, nan, "paused", false, "--:--", "#ff7b21"},   {warn, 89, "playing", false, "01:29", "#ff7b21"},
+      {warn, 90, "playing", false, "01:30", "#ff3030"},   {warn, 130, "paused", true, "02:10", "#ff3030"},
+      {blink, 95, "playing", false, "01:35", "#ff3030"},  {blink, 95, "playing", true, "01:35", "#ff7b21"},
+      {blink, 95, "paused", true, "01:35", "#ff3030"},
+  };
+  const auto clip = [](double at, double duration, const char* state = "paused", const char* title = "") {
+    BridgeStatus status;
+    std::tie(status.currentTime, status.duration, status.playbackState, status.selectedClipTitle) =
+        std::tuple(at, duration, state, title);
+    return status;
+  };
+  for (const auto& [settings, at, state, offBeat, current, accent] : cases) {
+    auto expected = filled(runtimeKey, {"0.18", "0.03", current, "02:00", std::to_string(fillWidth(std::min(at / 120, 1.0)))});
+    for (auto found = expected.find("#ff7b21"); found != std::string::npos; found = expected.find("#ff7b21", found + 1)) {
+      expected.replace(found, 7, accent);
+    }
+    EXPECT_EQ(runtimeSVGForStatus(clip(at, 120, state), settings, offBeat), expected) << current << accent;
+  }
+  // Without a counting duration there is neither a countdown nor a warning.
+  EXPECT_EQ(runtimeSVGForStatus(clip(10, 0), {true, 3600}), runtimeSVGForStatus(std::nullopt));
+  EXPECT_EQ(runtimeSVGForStatus(std::nullopt, {true, 3600, true, true}), runtimeSVGForStatus(std::nullopt));
+  const std::pair<const char*, const char*> titles[] = {
+      {"Opening", ">Opening<"}, {"", ">Runtime<"}, {"<Act & One>", ">&lt;Act &amp; One&gt;<"},
+      {"The Grand Finale of the Night", ">The Grand Fin…<"}, {"終わりの始まりの物語です", ">終わりの始まり…<"},
+  };
+  for (const auto& [title, label] : titles) {
+    EXPECT_NE(runtimeSVGForStatus(clip(0, 120, "paused", title), {.titleLabel = true}).find(label), std::string::npos) << title;
+  }
+}
+
 TEST(KeyPictures, TimeTextAndBarWidthAtTheirEdges) {
   const std::pair<double, const char*> times[] = {
       {0, "00:00"}, {59.99, "00:59"}, {425, "07:05"}, {3599.99, "59:59"}, {3600, "1:00:00"}, {3661.5, "1:01:01"},

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks the built bundle in the way the hosts will meet it: check_bundle.py CHECK BUNDLE [ARG...]
-  manifest VERSION OWN FULL KINDS LANG...   files the manifests name, the version, the actions
+  manifest VERSION OWN FULL KINDS LANG...   files the manifests name (pictures, property
+                                   inspectors, binaries), the version, the actions
                                    the plugin knows (KINDS: its source), the language files; OWN:
                                    this build's binary, FULL: every host's binary
   package CMAKE SCRIPT             the zip the host unpacks, the same bytes from the same bundle
@@ -58,6 +59,8 @@ def manifest(bundle, version, own, full, kinds, *language_names):
     for image in re.findall(r'"(?:Icon|CategoryIcon|Image)": "([^"]*)"', json.dumps(merged)):
         expect(any(os.path.isfile(os.path.join(bundle, image + ext)) for ext in (".png", ".svg", ".gif")),
                f"{image} is not in the bundle")
+    for page in re.findall(r'"PropertyInspectorPath": "([^"]*)"', json.dumps(merged)):
+        expect(os.path.isfile(os.path.join(bundle, page)), f"{page} is not in the bundle")
 
 
 def package(bundle, cmake, script):

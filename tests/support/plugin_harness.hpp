@@ -120,13 +120,15 @@ inline std::vector<Sent> sentEvents(const TestHostServer::Connection& connection
   return out;
 }
 
-// A key of the given kind, or the action named, comes into view.
-inline std::string willAppear(const std::string& context, std::string_view action) {
+// A key of the given kind, or the action named, comes into view with the settings the host keeps for it.
+inline std::string willAppear(const std::string& context, std::string_view action, boost::json::object settings = {}) {
   return boost::json::serialize(boost::json::object{
       {"event", "willAppear"}, {"context", context}, {"action", action}, {"device", "DEV1"},
-      {"payload", {{"settings", boost::json::object{}}, {"isInMultiAction", false}}}});
+      {"payload", {{"settings", std::move(settings)}, {"isInMultiAction", false}}}});
 }
-inline std::string willAppear(const std::string& context, DeckActionKind kind) { return willAppear(context, rawValue(kind)); }
+inline std::string willAppear(const std::string& context, DeckActionKind kind, boost::json::object settings = {}) {
+  return willAppear(context, rawValue(kind), std::move(settings));
+}
 
 inline ScriptedReply statusReply(boost::json::object status = fullStatusObject()) {
   return ScriptedReply{httpResponse(200, boost::json::serialize(status))};

@@ -1,5 +1,7 @@
 #include "deck.hpp"
 
+#include "deck_bundle.hpp"
+
 #include "host/host_messages.hpp"
 #include "render/deck_action_kind.hpp"
 
@@ -39,6 +41,20 @@ const json::value* feedbackItem(const json::object& payload, std::string_view na
   return item && item->is_object() ? item->get_object().if_contains("value") : item;
 }
 
+// The colours an item given as an object sets. Each stays until a message sets it again, so a strip
+// whose warning is over must give its usual colours back.
+void takeColours(json::object& look, const json::object& payload, std::string_view name) {
+  const auto* item = payload.if_contains(name);
+  if (!item || !item->is_object()) return;
+  for (const std::string_view property : {"color", "bar_fill_c", "bar_bg_c"}) {
+    const auto* colour = item->get_object().if_contains(property);
+    if (!colour || !colour->is_string()) continue;
+    auto& colours = look[name];
+    if (!colours.is_object()) colours = json::object{};
+    colours.as_object()[property] = *colour;
+  }
+}
+
 }  // namespace
 
 std::string randomHex(std::mt19937_64& random) {
@@ -53,17 +69,50 @@ Deck::Deck(std::mt19937_64& random) : deviceID_(randomHex(random)) {
     const auto index = static_cast<std::int64_t>(keys_.size());
     keys_.push_back({{"context", randomHex(random)}, {"action", rawValue(kind)}, {"name", shortName(rawValue(kind))},
                      {"column", index % columns}, {"row", index / columns}, {"title", ""}, {"image", ""},
-                     {"imageCount", 0}, {"markCount", 0}, {"mark", nullptr}});
+                     {"imageCount", 0}, {"markCount", 0}, {"mark", nullptr}, {"settings", json::object{}},
+                     {"inspector", nullptr}});
   }
   for (int column = 0; column < dialCount; ++column) {
     dials_.push_back({{"context", randomHex(random)}, {"action", transportDialIdentifier()}, {"name", "transportdial"},
                       {"column", column}, {"title", ""}, {"value", ""}, {"indicator", 0.0}, {"icon", ""},
-                      {"feedbackCount", 0}, {"markCount", 0}});
+                      {"look", json::object{}}, {"feedbackCount", 0}, {"markCount", 0}, {"settings", json::object{}},
+                      {"inspector", nullptr}});
   }
 }
 
 json::object* Deck::key(std::string_view member, std::string_view text) { return find(keys_, member, text); }
 json::object* Deck::dial(std::string_view member, std::string_view text) { return find(dials_, member, text); }
+json::object* Deck::control(std::string_view context) {
+  auto* key = this->key("context", context);
+  return key ? key : dial("context", context);
+}
+
+int Deck::presetSettings(std::string_view which, const json::object& settings) {
+  int given = 0;
+  for (auto* controls : {&keys_, &dials_}) {
+    for (auto& control : *controls) {
+      const auto named = [&](std::string_view member) { return control.at(member).as_string() == which; };
+      if (!named("context") && !named("action") && !named("name")) continue;
+      control["settings"] = settings;
+      ++given;
+    }
+  }
+  return given;
+}
+
+void Deck::nameInspectors(const json::object& manifest) {
+  for (auto* controls : {&keys_, &dials_}) {
+    for (auto& control : *controls) {
+      const auto page = inspectorPath(manifest, control.at("action").as_string());
+      control["inspector"] = page ? json::value(*page) : json::value(nullptr);
+    }
+  }
+}
+
+json::object Deck::pageUpdate(const json::object& control) {
+  const std::string_view type = control.contains("row") ? "key" : "dial";
+  return {{"type", type}, {type, control}};
+}
 
 std::vector<json::object> Deck::apply(const json::object& message) {
   const auto event = textMember(message, "event").value_or("");
@@ -76,18 +125,21 @@ std::vector<json::object> Deck::apply(const json::object& message) {
   if (auto* dial = this->dial("context", context)) {
     if (event == "showAlert") {
       ++dial->at("markCount").as_int64();
-      return {mark("alert"), {{"type", "dial"}, {"dial", *dial}}};
+      return {mark("alert"), pageUpdate(*dial)};
     }
     if (event != "setFeedback" || !payload) return {};
     // Like the real host, items the message does not name keep what they showed.
     for (const std::string_view name : {"title", "value", "icon"}) {
       if (const auto* item = feedbackItem(*payload, name); item && item->is_string()) (*dial)[name] = *item;
     }
+    for (const std::string_view name : {"title", "value", "indicator"}) {
+      takeColours(dial->at("look").as_object(), *payload, name);
+    }
     if (const auto* item = feedbackItem(*payload, "indicator"); item && item->is_number()) {
       (*dial)["indicator"] = std::clamp(item->to_number<double>(), 0.0, 100.0);
     }
     ++dial->at("feedbackCount").as_int64();
-    return {{{"type", "dial"}, {"dial", *dial}}};
+    return {pageUpdate(*dial)};
   }
   auto* key = this->key("context", context);
   std::vector<json::object> updates;
@@ -104,7 +156,7 @@ std::vector<json::object> Deck::apply(const json::object& message) {
   } else {
     return updates;
   }
-  updates.push_back({{"type", "key"}, {"key", *key}});
+  updates.push_back(pageUpdate(*key));
   return updates;
 }
 

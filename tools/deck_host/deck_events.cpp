@@ -26,7 +26,7 @@ json::object controlEvent(std::string_view event, const json::object& control, s
                           json::object payload) {
   const auto* row = control.if_contains("row");
   payload["coordinates"] = {{"column", control.at("column")}, {"row", row ? *row : json::value(0)}};
-  payload["settings"] = json::object{};
+  payload["settings"] = control.at("settings");
   return {{"event", event},
           {"action", control.at("action")},
           {"context", control.at("context")},
@@ -68,6 +68,15 @@ std::vector<json::object> Deck::greeting() const {
                                     {{"controller", "Encoder"}, {"isInMultiAction", false}, {"state", 0}}));
   }
   return messages;
+}
+
+json::object Deck::settingsEvent(const json::object& control) const {
+  return controlEvent("didReceiveSettings", control, deviceID_, {{"isInMultiAction", false}});
+}
+
+json::object Deck::inspectorEvent(std::string_view event, const json::object& control) const {
+  return {
+      {"event", event}, {"action", control.at("action")}, {"context", control.at("context")}, {"device", deviceID_}};
 }
 
 std::vector<json::object> Deck::press(const json::object& key) const {

@@ -1,5 +1,7 @@
 #include "deck_host.hpp"
 
+#include "deck_bundle.hpp"
+
 #include "host/host_messages.hpp"
 
 #include <boost/asio/post.hpp>
@@ -26,12 +28,12 @@ constexpr auto restartDelay = std::chrono::seconds(1);
 // plugin answers.
 const kit::PeerBounds peerBounds{8 * 1024 * 1024, 4096, std::chrono::seconds(60)};
 
+}  // namespace
+
 void note(const std::string& text) {
   std::fprintf(stderr, "deck-host: %s\n", text.c_str());
   std::fflush(stderr);
 }
-
-}  // namespace
 
 DeckHost::DeckHost(boost::asio::io_context& context, DeckOptions options)
     : context_(context),
@@ -54,6 +56,15 @@ bool DeckHost::start() {
   server_->keepConnections = true;
   if (!std::filesystem::exists(options_.pluginPath)) {
     note("no plugin executable at " + options_.pluginPath + " (build VantryProDeckPlugin, or give --plugin PATH)");
+    return false;
+  }
+  bundle_ = bundleFolderOf(options_.pluginPath);
+  const auto manifest = readManifest(bundle_);
+  if (manifest.empty()) note("no manifest.json in " + bundle_.string() + ": the keys have no property inspector");
+  deck_.nameInspectors(manifest);
+  for (const auto& [which, settings] : options_.settings) {
+    if (deck_.presetSettings(which, settings) > 0) continue;
+    note("--settings: no key or dial has the context, action or name \"" + which + "\"");
     return false;
   }
   if (!startPlugin()) return false;
@@ -127,11 +138,12 @@ bool DeckHost::join(kit::HttpRequest& request, boost::beast::tcp_stream& stream)
     };
   } else {
     handlers.message = [weak](const Peer& session, std::string text) {
-      if (const auto self = weak.lock()) self->onPluginMessage(session, text);
+      if (const auto self = weak.lock()) self->onMessage(session, text);
     };
     handlers.ended = [weak](const Peer& session) {
       const auto self = weak.lock();
-      if (!self || self->pluginSession_ != session) return;
+      if (!self) return;
+      if (self->pluginSession_ != session) return self->onInspectorEnded(session);
       note("the plugin's connection ended");
       self->pluginSession_.reset();
       self->broadcastState();
@@ -141,18 +153,26 @@ bool DeckHost::join(kit::HttpRequest& request, boost::beast::tcp_stream& stream)
   return true;
 }
 
-void DeckHost::onPluginMessage(const Peer& session, const std::string& text) {
+void DeckHost::onMessage(const Peer& session, const std::string& text) {
   boost::system::error_code error;
   const auto value = json::parse(text, error);
-  if (error || !value.is_object()) return note("the plugin sent a message that is not a JSON object");
+  if (error || !value.is_object()) return note("a connection sent a message that is not a JSON object");
   const auto& message = value.get_object();
   if (session == pluginSession_) {
+    if (relay(session, message, textMember(message, "context").value_or(""))) return;
     for (const auto& update : deck_.apply(message)) broadcast(update);
     return;
   }
+  if (const auto inspector = inspectors_.find(session); inspector != inspectors_.end()) {
+    relay(session, message, std::string(inspector->second));
+    return;
+  }
   const auto event = textMember(message, "event").value_or("");
-  if (event == registerEvent && textMember(message, "uuid") == token_) return onPluginRegistered(session);
-  note("a connection sent \"" + event + "\" before registering with this launch's token; closing it");
+  const auto uuid = textMember(message, "uuid").value_or("");
+  if (event == registerEvent && uuid == token_) return onPluginRegistered(session);
+  if (event == "registerPropertyInspector" && deck_.control(uuid)) return onInspectorRegistered(session, uuid);
+  note("a connection sent \"" + event + "\" before registering with this launch's token or a control's context; "
+       "closing it");
   session->close();
 }
 
@@ -162,6 +182,12 @@ void DeckHost::onPluginRegistered(const Peer& session) {
   ++registrations_;
   note("the plugin registered");
   for (const auto& message : deck_.greeting()) session->send(json::serialize(message));
+  // A plugin started again hears of the inspectors still open.
+  std::set<std::string_view> inspected;
+  for (const auto& [inspector, context] : inspectors_) {
+    if (!inspected.insert(context).second) continue;
+    sendTo(session, deck_.inspectorEvent("propertyInspectorDidAppear", *deck_.control(context)));
+  }
   broadcastState();
 }
 
@@ -173,6 +199,7 @@ DeckHost::PageReply DeckHost::deliver(const std::vector<json::object>& events, c
 
 json::object DeckHost::state() const {
   auto state = deck_.state();
+  state["info"] = deck_.launchInfo();  // what the page gives a property inspector
   state["plugin"] = {{"connected", pluginSession_ && pluginSession_->isOpen()},
                      {"launches", launches_},
                      {"registrations", registrations_},

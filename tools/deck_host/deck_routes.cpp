@@ -1,5 +1,7 @@
 #include "deck_host.hpp"
 
+#include "deck_bundle.hpp"
+
 #include "kit/options.hpp"
 
 #include <boost/beast/core/string.hpp>
@@ -19,6 +21,8 @@ namespace {
 using boost::beast::iequals;  // ASCII only, as host names and origins are compared
 
 constexpr const char* refusal = R"({"error":"only the deck page on this machine and the plugin may use deck-host"})";
+// A property inspector's page, script or picture; a bundle's largest file is its binary.
+constexpr std::size_t bundleFileBytes = 4 * 1024 * 1024;
 
 bool isLoopbackHost(std::string_view host) {
   auto name = host;
@@ -78,6 +82,7 @@ DeckHost::PageReply DeckHost::route(std::string_view method, std::string_view ta
   const bool isGet = method == "GET" || method == "HEAD";
   if (path == "/" && isGet) return {200, deckPageHTML, "text/html; charset=utf-8"};
   if (path == "/state.json" && isGet) return {200, json::serialize(state())};
+  if (path.starts_with("/pi/") && isGet) return bundleFile(path.substr(4));
   const auto context = queryValue(target, "context");
   if (path == "/press") {
     if (method != "POST") return {405, R"({"error":"press with POST"})"};
@@ -98,6 +103,14 @@ DeckHost::PageReply DeckHost::route(std::string_view method, std::string_view ta
     return deliver(events, {{"dial", dial->at("context")}, {"did", control}});
   }
   return {404, R"({"error":"not found"})"};
+}
+
+DeckHost::PageReply DeckHost::bundleFile(std::string_view urlPath) const {
+  const auto file = pathInBundle(bundle_, urlPath);
+  if (!file) return {403, R"({"error":"only files inside the plugin's bundle are served"})"};
+  auto bytes = readSmallFile(*file, bundleFileBytes);
+  if (!bytes) return {404, R"({"error":"no such file of at most 4 MiB in the plugin's bundle"})"};
+  return {200, std::move(*bytes), contentTypeOf(*file)};
 }
 
 }  // namespace vantry::deck

@@ -4,7 +4,10 @@
 // Chromium: nine pictures and four dial strips; presses from another site refused; a click on
 // play/pause makes the simulator play and the key show the pause symbol; the runtime key advances;
 // three right turns of a dial move the paused clip and its strip 30 s; --snapshot writes nine
-// pictures and the strips.
+// pictures and the strips, and starts the runtime key with the settings given. The runtime key's
+// property inspector from the bundle, in the page: its time and warning settings reach the key's
+// picture, and its connection line follows the simulator going and, after "Check now", coming back;
+// the bundle's files are refused to other sites and outside the bundle.
 // Usage: node tools.test.mjs <deck-host> <vantry-bridge-sim> <plugin> <artifact dir>
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
@@ -17,6 +20,14 @@ const [deckHost, bridgeSim, plugin, artifactDir] = process.argv.slice(2);
 const chromiumPath = "/usr/bin/chromium";
 const children = [];
 let browser;
+// A page in headless Chromium, each in a new, empty profile; none without playwright-core or Chromium.
+async function newPage() {
+  const { chromium } = await import("playwright-core").catch(() => ({}));
+  if (!chromium || !existsSync(chromiumPath)) return undefined;
+  browser ??= await chromium.launch({ executablePath: chromiumPath, args: ["--headless", "--no-sandbox", "--disable-gpu",
+    "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync"] });
+  return browser.newPage();
+}
 after(async () => { await browser?.close(); for (const c of children) if (c.exitCode === null) c.kill("SIGKILL"); });
 // A tool started with its output kept.
 function start(program, args) {
@@ -58,11 +69,14 @@ test("the simulator answers on its port line's address, injects faults, refuses 
   assert.equal(await exited(child), 0);
 });
 
-const symbols = (key) => [...Buffer.from(key.image.split(",")[1], "base64").toString().matchAll(/<text[^>]*>([^<]*)<\/text>/g)].map((m) => m[1]).join();
-const sim = start(bridgeSim, ["--port", "48187"]);  // one simulator for both deck-host tests
+const picture = (key) => Buffer.from(key.image.split(",")[1], "base64").toString();
+const symbols = (key) => [...picture(key).matchAll(/<text[^>]*>([^<]*)<\/text>/g)].map((m) => m[1]).join();
+let sim = start(bridgeSim, ["--port", "48187"]);  // one simulator for the deck-host tests
 await until("the simulator", () => sim.output().includes("listening"), 5000);
-// A POST, with headers that fetch() would not send as given (Host).
-const post = (url, headers = {}) => new Promise((ok, fail) => request(url, { method: "POST", headers }, (r) => ok(r.resume().statusCode)).on("error", fail).end());
+// A request's status, with headers and a path that fetch() would not send as given (Host, "..").
+const ask = (method, url, headers = {}, path = new URL(url).pathname + new URL(url).search) =>
+  new Promise((ok, fail) => request(url, { method, headers, path }, (r) => ok(r.resume().statusCode)).on("error", fail).end());
+const post = (url, headers) => ask("POST", url, headers);
 const simStatus = async () => (await fetch("http://127.0.0.1:48187/status")).json();
 const stripSeconds = (value) => { const m = /^(\d+):(\d\d) \//.exec(value); return m ? Number(m[1]) * 60 + Number(m[2]) : NaN; };
 
@@ -82,11 +96,8 @@ test("the page's keys and dials follow the simulator, and other sites are refuse
   let page;  // a control is clicked on the page when there is a browser, else posted to its route
   const use = async (selector, route) => page ? page.locator(selector).click() : assert.equal(await post(base + route), 200);
 
-  const { chromium } = await import("playwright-core").catch(() => ({}));
-  if (chromium && existsSync(chromiumPath)) {
-    browser = await chromium.launch({ executablePath: chromiumPath, args: ["--headless", "--no-sandbox", "--disable-gpu",
-      "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync"] });
-    page = await browser.newPage();  // a new, empty profile of its own
+  page = await newPage();
+  if (page) {
     await page.goto(base);
     const buttons = page.locator("button.key");
     await until("nine keys with pictures", async () => (await page.locator("button.key img[src^='data:image/']").count()) === 9, 10000);
@@ -122,9 +133,51 @@ test("the page's keys and dials follow the simulator, and other sites are refuse
 test("--snapshot writes nine pictures and a summary with the strips", async () => {
   const dir = join(artifactDir, "deck-snapshot");
   rmSync(dir, { recursive: true, force: true });
-  assert.equal(await exited(start(deckHost, ["--plugin", plugin, "--snapshot", dir, "--seconds", "3"]).child), 0);
+  const warning = { warnSeconds: 3600 };  // longer than the simulator's clip
+  assert.equal(await exited(start(deckHost, ["--plugin", plugin, "--settings", "runtime=" + JSON.stringify(warning), "--snapshot", dir, "--seconds", "3"]).child), 0);
   const summary = JSON.parse(readFileSync(join(dir, "summary.json"), "utf8"));
+  assert.deepEqual(summary.keys.find((k) => k.name === "runtime").settings, warning);
+  assert.ok(readFileSync(join(dir, "runtime.svg"), "utf8").includes("#ff3030"), "the runtime key in its warning colour");
   assert.deepEqual(summary.keys.map((k) => Boolean(k.file) && k.imageCount >= 1), Array(9).fill(true));
   assert.deepEqual(summary.dials.map((d) => d.feedbackCount >= 1 && /\d:\d\d \/|--:--/.test(d.value)), Array(4).fill(true));
   assert.equal(readdirSync(dir).filter((f) => /\.(svg|png)$/.test(f)).length, 9);
+});
+
+test("the runtime key's property inspector sets its clock and tells how the bridge answers", async (t) => {
+  const page = await newPage();
+  if (!page) return t.skip("no playwright-core or " + chromiumPath + " (scripts/install-deps browser)");
+  const host = start(deckHost, ["--plugin", plugin]);
+  const base = await until("the page address", () => host.output().match(/open (http:\/\/127\.0\.0\.1:\d+\/)/)?.[1], 5000);
+  const inspectorPath = "pi/ui/property-inspector.html";
+  const outside = ["pi/../CMakeCache.txt", "pi/%2e%2e/CMakeCache.txt"];  // beside the bundle, in the build tree
+  for (const [headers, path, code] of [[{}, inspectorPath, 200], [{ Origin: "http://evil.example" }, inspectorPath, 403], ...outside.map((p) => [{}, p, 403])])
+    assert.equal(await ask("GET", base, headers, "/" + path), code, path + JSON.stringify(headers));
+  const runtime = async () => (await (await fetch(base + "state.json")).json()).keys.find((k) => k.name === "runtime");
+  await page.goto(base + "?lang=de");
+  await until("the runtime key's picture", async () => (await runtime()).image.startsWith("data:image/"), 5000);
+  await page.locator("#selecting").click();
+  await page.locator("button.key[data-action='runtime']").click();
+  const inspector = page.frameLocator("#inspectorFrame");
+  const line = inspector.locator("#connection");
+  await until("the connection line", async () => (await line.getAttribute("data-bridge")) === "ok", 5000);
+  assert.equal(await inspector.locator("#checkNow").textContent(), "Jetzt prüfen");
+
+  await inspector.locator("#time").selectOption("remaining");
+  await until("the time left", async () => symbols(await runtime()).split(",").some((text) => /^-\d+:\d\d$/.test(text)), 3000);
+  await inspector.locator("#warnSeconds").fill("3600");
+  await inspector.locator("#warnSeconds").blur();
+  await until("the warning colour", async () => picture(await runtime()).includes("#ff3030"), 3000);
+  assert.deepEqual((await runtime()).settings, { time: "remaining", warnSeconds: 3600, flash: false, label: "runtime" });
+
+  sim.child.kill("SIGTERM");
+  await exited(sim.child);
+  await until("a refused bridge", async () => (await line.getAttribute("data-bridge")) === "refused", 5000);
+  assert.match(await line.textContent(), /127\.0\.0\.1:48187/);
+  sim = start(bridgeSim, ["--port", "48187"]);
+  await until("the simulator again", () => sim.output().includes("listening"), 5000);
+  await inspector.locator("#checkNow").click();
+  await until("the bridge back", async () => (await line.getAttribute("data-bridge")) === "ok", 3000);
+  await page.screenshot({ path: join(artifactDir, "property-inspector.png"), fullPage: true });
+  host.child.kill("SIGTERM");
+  assert.equal(await exited(host.child), 0);
 });
