@@ -5,7 +5,11 @@ namespace vantry {
 void VantryProDeckPlugin::handleDialRotate(const std::string& context, std::int64_t ticks) {
   if (!dialsByID.contains(context)) return;
   auto& turns = dialTurnsByID[context];
-  if (const auto command = turns.turn(ticks)) sendDialTurn(context, *command, turns.run());
+  if (const auto command = turns.turn(ticks)) {
+    sendDialTurn(context, *command, turns.run());
+  } else if (turns.idle()) {
+    dialTurnsByID.erase(context);  // a turn of no ticks holds nothing
+  }
 }
 
 void VantryProDeckPlugin::sendDialTurn(const std::string& context, std::string_view command, std::uint64_t run) {

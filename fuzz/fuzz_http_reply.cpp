@@ -37,6 +37,7 @@ std::optional<unsigned> statusAtOnce(std::string_view answer) {
     answer.remove_prefix(used);
     if (used == 0 && !error) break;
   }
+  if (!parser.got_some()) return std::nullopt;  // a connection closed before a byte ends no reply
   if (!parser.is_done() && (!error || error == http::error::need_more)) {
     error = {};
     parser.put_eof(error);
