@@ -1,7 +1,6 @@
 #include "app/vantry_pro_deck_plugin.hpp"
 
 #include "app/launch_values.hpp"
-#include "bridge/connection_report.hpp"
 
 #include <boost/asio/executor_work_guard.hpp>
 
@@ -36,7 +35,6 @@ VantryProDeckPlugin::VantryProDeckPlugin(std::int64_t port, std::string uuid, st
       urlSession(context, settings.httpLimits),
       hostHasEnded(std::move(settings.hostHasEnded)),
       pollsStatusOnTimer(settings.pollsStatusOnTimer),
-      connectionReport_(connectionReport(nullptr, std::nullopt, bridgeBaseURL.host(), defaultBridgePort)),
       programPath_(std::move(programPath)) {}
 
 void VantryProDeckPlugin::start() {

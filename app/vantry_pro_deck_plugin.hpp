@@ -7,8 +7,10 @@
 #include "platform/repeating_timer.hpp"
 #include "platform/serial_queue.hpp"
 #include "platform/websocket_task.hpp"
+#include "render/command_key_picture.hpp"
 #include "render/deck_action_kind.hpp"
 #include "render/display_settings.hpp"
+#include "render/runtime_key_picture.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/json/object.hpp>
@@ -23,6 +25,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 namespace vantry {
@@ -83,7 +86,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   // Each is false when the message was not queued for the host.
   bool sendEvent(std::string_view event, std::string_view context, const boost::json::object* payload = nullptr);
   bool sendJSON(const boost::json::object& message);
-  bool sendText(std::string text);
+  bool sendText(std::string_view text);
 
   // Host event dispatch.
   void renderContext(const std::string& context, DeckActionKind kind);
@@ -93,7 +96,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
 
   // The property inspector's connection line.
   void useBridgePort(std::optional<std::uint16_t> port);
-  void updateConnectionReport(boost::json::object report, bool sendAnyway);
+  void updateConnectionReport(bool sendAnyway);
   void sendConnectionReport(const std::string& context);
 
   // Status polling.
@@ -119,9 +122,11 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void renderRuntimeContext(const std::string& context);
   void renderLogoContext(const std::string& context);
   const std::optional<std::string>& appLogoDataURL();
-  void deliverSVG(const std::string& context, std::string svg);
-  void deliverImage(const std::string& context, std::string_view image);
-  void deliverPicture(const std::string& context, std::string source, std::string (*toImage)(const std::string&));
+  // What a key's picture is drawn from: its command symbol, the runtime readout, or nothing that
+  // changes (the logo).
+  using PictureInputs = std::variant<std::monostate, CommandSymbol, RuntimeLook>;
+  template <class Draw>
+  void deliverPicture(const std::string& context, PictureInputs inputs, Draw drawImage);
 
   const std::int64_t streamDeckPort;
   const std::string pluginUUID;
@@ -135,6 +140,8 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   std::shared_ptr<WebSocketTask> socketTask;
   std::unordered_map<std::string, DeckActionKind> contextsByID;
   std::optional<BridgeStatus> latestStatus;
+  // The body latestStatus was decoded from.
+  std::optional<std::string> latestStatusText;
   std::shared_ptr<RepeatingTimer> statusTimer;
   bool isPollingStatus = false;
   std::unordered_map<std::string, TransportDial> dialsByID;
@@ -145,15 +152,18 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   std::unordered_map<std::string, DisplaySettings> displaySettingsByID;
   // Flipped at every poll: a flashing warning is off on the off beat.
   bool offBeat_ = false;
-  // The keys whose property inspector is open, what their connection line was last told, and
+  // The keys whose property inspector is open, how the last poll went (without its body; none
+  // before the first or since the port changed), what their connection line was last told, and
   // whether the poll in flight was asked for by "Check now", whose asker hears its answer either way.
   std::unordered_set<std::string> inspectedContexts_;
+  std::optional<HttpReply> lastPollReply_;
   boost::json::object connectionReport_;
   bool checkNowAsked_ = false;
 
-  // What each visible key was last sent: the picture's source and the message texts it became.
+  // What each visible key was last sent: what its picture was drawn from and the message texts it
+  // became. Keyed by the key's context, dropped when the key leaves or appears anew.
   struct SentPicture {
-    std::string source;
+    PictureInputs inputs;
     std::vector<std::string> messages;
   };
   std::unordered_map<std::string, SentPicture> sentPictures_;

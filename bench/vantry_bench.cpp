@@ -8,9 +8,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <numeric>
+
+#include <unistd.h>
 
 using namespace vantry;
 using namespace vantry::test;
@@ -27,11 +31,12 @@ struct Options {
   int presses = 50;
   int timerTicks = 1000;
   int timerIntervalMs = 20;
+  std::string settings;  // every runtime key's and dial's, as JSON
 };
 
 const char* const usage =
     "usage: vantry-bench --plugin PATH [--keys N] [--dials N] [--cycles N] [--presses N] [--timer-ticks N]\n"
-    "                    [--timer-interval-ms N]\n";
+    "                    [--timer-interval-ms N] [--settings JSON]\n";
 
 std::vector<kit::Option> benchOptions(Options& o) {
   return {kit::textOption("--plugin", "the plugin's path", o.plugin),
@@ -40,10 +45,33 @@ std::vector<kit::Option> benchOptions(Options& o) {
           kit::numberOption("--cycles", "a number of poll cycles from 1 to 100000", o.cycles, 1, 100000),
           kit::numberOption("--presses", "a number of presses from 0 to 100000", o.presses, 0, 100000),
           kit::numberOption("--timer-ticks", "a number of ticks from 0 to 1000000", o.timerTicks, 0, 1000000),
-          kit::numberOption("--timer-interval-ms", "milliseconds from 1 to 10000", o.timerIntervalMs, 1, 10000)};
+          kit::numberOption("--timer-interval-ms", "milliseconds from 1 to 10000", o.timerIntervalMs, 1, 10000),
+          kit::textOption("--settings", "the runtime keys' and dials' settings as a JSON object", o.settings)};
 }
 
 double ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The CPU time per cycle of the least client that does the same cycle (vantry-bench-floor, beside
+// this program): the same status request on a kept-alive connection and the same messages written
+// to the same stand-in host. Nothing when it could not run.
+std::optional<double> floorCostPerCycle(boost::asio::io_context& context, const std::filesystem::path& floorProgram,
+                                        const std::vector<std::string>& messages, unsigned short hostPort,
+                                        unsigned short bridgePort, int cycles) {
+  const auto file = std::filesystem::temp_directory_path() / ("vantry-floor-" + std::to_string(::getpid()) + ".txt");
+  {
+    std::ofstream out(file);
+    for (const auto& message : messages) out << message << '\n';
+  }
+  ChildProcess floor(context, {floorProgram.string(), "--host-port", std::to_string(hostPort), "--bridge-port",
+                               std::to_string(bridgePort), "--messages", file.string(), "--cycles", std::to_string(cycles)});
+  runUntil(context, [&] { return floor.exitCode().has_value(); }, std::chrono::seconds(cycles * 2 + 10));
+  std::filesystem::remove(file);
+  double perCycle = 0;
+  if (floor.exitCode() != 0 || std::sscanf(floor.errorText().c_str(), "floor cpu per cycle: %lf", &perCycle) != 1) {
+    return std::nullopt;
+  }
+  return perCycle;
+}
 
 // How late the repeating timer's ticks come against their due times, on an otherwise idle context.
 void measureTimer(int ticks, std::chrono::milliseconds interval) {
@@ -71,6 +99,13 @@ void measureTimer(int ticks, std::chrono::milliseconds interval) {
 int main(int argc, char** argv) {
   Options options;
   if (const auto exit = kit::takeArguments(argc, argv, "vantry-bench", usage, benchOptions(options))) return *exit;
+  boost::system::error_code invalid;
+  const auto given = boost::json::parse(options.settings.empty() ? "{}" : options.settings, invalid);
+  if (invalid || !given.is_object()) {
+    std::fprintf(stderr, "vantry-bench: --settings wants a JSON object\n%s", usage);
+    return 2;
+  }
+  const auto& settings = given.as_object();
   if (options.plugin.empty()) {
     std::fprintf(stderr, "%s", usage);
     return 2;
@@ -92,21 +127,23 @@ int main(int argc, char** argv) {
   bridge.keepConnections = true;
 
   const auto spawnedAt = std::chrono::steady_clock::now();
-  ChildProcess child(context, launchArguments(options.plugin, host.port()));
-  if (!child.started() || !runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); })) {
+  std::optional<ChildProcess> child(std::in_place, context, launchArguments(options.plugin, host.port()));
+  if (!child->started() || !runUntil(context, [&] { return host.latest() && !host.latest()->received.empty(); })) {
     std::fprintf(stderr, "the plugin did not register\n");
     return 1;
   }
-  const auto pid = static_cast<pid_t>(child.id());
+  const auto pid = static_cast<pid_t>(child->id());
   auto& connection = *host.latest();
   const auto registration = connection.received.front().at - spawnedAt;
 
   // Keys of every kind, as a full deck would show them.
   for (int i = 0; i < options.keys; ++i) {
     const auto kind = allDeckActionKinds[std::size_t(i) % allDeckActionKinds.size()];
-    connection.send(willAppear("key-" + std::to_string(i), kind));
+    connection.send(willAppear("key-" + std::to_string(i), kind, kind == DeckActionKind::runtime ? settings : boost::json::object{}));
   }
-  for (int i = 0; i < options.dials; ++i) connection.send(willAppear("dial-" + std::to_string(i), transportDialIdentifier()));
+  for (int i = 0; i < options.dials; ++i) {
+    connection.send(willAppear("dial-" + std::to_string(i), transportDialIdentifier(), settings));
+  }
   const auto polls = [&] { return bridge.count("/status"); };
   runUntil(context, [&] { return polls() >= 3; }, 10s);  // warm-up
 
@@ -120,6 +157,13 @@ int main(int argc, char** argv) {
   const auto cpuAfter = kit::cpuNanoseconds(pid);
   const auto ticksAfter = kit::userSystemTicks(pid);
   const auto cycles = polls() - firstPoll;
+  // The last measured cycle's messages, for the floor to write.
+  std::vector<std::string> lastCycle;
+  const auto lastPoll = std::find_if(bridge.requests.rbegin(), bridge.requests.rend(),
+                                     [](const auto& request) { return request.target == "/status"; })->at;
+  for (const auto& received : connection.received) {
+    if (received.at > lastPoll) lastCycle.push_back(received.text);
+  }
 
   // Presses on the stop key, each waiting for its mark; only messages not yet seen are scanned.
   std::vector<double> latencies;
@@ -145,7 +189,8 @@ int main(int argc, char** argv) {
 
   std::printf("keys: %d, dials: %d\n", options.keys, options.dials);
   std::printf("poll cycles measured: %zu\n", cycles);
-  std::printf("cpu per poll cycle: %.3f ms\n", double(cpuAfter - cpuBefore) / 1e6 / double(cycles));
+  const double perCycle = double(cpuAfter - cpuBefore) / 1e6 / double(cycles);
+  std::printf("cpu per poll cycle: %.3f ms\n", perCycle);
   const auto user = double(ticksAfter.user - ticksBefore.user);
   const auto system = double(ticksAfter.system - ticksBefore.system);
   if (user + system > 0) std::printf("of which in the kernel: %.0f %%\n", 100.0 * system / (user + system));
@@ -161,6 +206,17 @@ int main(int argc, char** argv) {
                 pressLatencies.back());
   }
   std::printf("bridge connections opened: %zu for %zu requests\n", bridge.connectionsAccepted, bridge.requests.size());
+  std::fflush(stdout);
+  // The floor runs alone, as the plugin did.
+  child.reset();
+  const auto floor = floorCostPerCycle(context, std::filesystem::path(argv[0]).parent_path() / "vantry-bench-floor", lastCycle,
+                                       host.port(), bridge.port(), options.cycles);
+  if (floor) {
+    std::printf("floor cpu per cycle: %.3f ms for %zu messages; the plugin: %.2f x the floor\n", *floor, lastCycle.size(),
+                perCycle / *floor);
+  } else {
+    std::printf("floor: could not be measured\n");
+  }
   std::fflush(stdout);
   if (options.timerTicks > 0) measureTimer(options.timerTicks, std::chrono::milliseconds(options.timerIntervalMs));
   return 0;

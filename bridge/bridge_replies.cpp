@@ -2,11 +2,9 @@
 
 namespace vantry {
 
-namespace {
 bool isSuccessStatus(const HttpReply& reply) {
   return reply.statusCode && *reply.statusCode >= 200 && *reply.statusCode < 300;
 }
-}  // namespace
 
 std::optional<BridgeStatus> statusFromReply(const HttpReply& reply) {
   if (!isSuccessStatus(reply) || !reply.body) return std::nullopt;

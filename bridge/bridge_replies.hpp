@@ -7,6 +7,9 @@
 
 namespace vantry {
 
+// Whether the reply is complete with a 2xx status code.
+bool isSuccessStatus(const HttpReply& reply);
+
 // A status reply counts only with a 2xx status code and a body that decodes; anything else is no status.
 std::optional<BridgeStatus> statusFromReply(const HttpReply& reply);
 

@@ -1,6 +1,5 @@
 #include "app/vantry_pro_deck_plugin.hpp"
 #include "bridge/bridge_replies.hpp"
-#include "bridge/connection_report.hpp"
 
 #include <chrono>
 #include <utility>
@@ -36,14 +35,16 @@ void VantryProDeckPlugin::pollStatusAndRender() {
 
 void VantryProDeckPlugin::applyStatusReply(HttpReply reply) {
   isPollingStatus = false;
-  // A failed poll never keeps an older status: the keys must not show a state that may be gone.
-  latestStatus = statusFromReply(reply);
+  // A failed poll never keeps an older status: the keys must not show a state that may be gone. An
+  // answer that is the very text the held status came from (a paused clip) is not decoded again.
+  if (!latestStatus || !isSuccessStatus(reply) || reply.body != latestStatusText) latestStatus = statusFromReply(reply);
+  latestStatusText = latestStatus ? std::move(reply.body) : std::nullopt;
   offBeat_ = !offBeat_;
   renderAllContexts();
   renderAllDials();
-  reply.body.reset();  // the report needs only how it went
-  updateConnectionReport(connectionReport(&reply, latestStatus, bridgeBaseURL.host(), bridgeBaseURL.port_number()),
-                         std::exchange(checkNowAsked_, false));
+  reply.body.reset();  // the connection line needs only how it went
+  lastPollReply_ = std::move(reply);
+  updateConnectionReport(std::exchange(checkNowAsked_, false));
 }
 
 }  // namespace vantry

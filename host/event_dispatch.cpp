@@ -19,6 +19,7 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
   std::visit(Overloaded{
                  [this](WillAppear& e) {
                    contextsByID[e.context] = e.kind;
+                   sentPictures_.erase(e.context);  // it may be another kind now
                    applySettings(e.context, e.settings);
                    renderContext(e.context, e.kind);
                  },

@@ -71,9 +71,9 @@ bool VantryProDeckPlugin::sendEvent(std::string_view event, std::string_view con
 
 bool VantryProDeckPlugin::sendJSON(const boost::json::object& message) {
   auto text = wireText(message);
-  return text && sendText(std::move(*text));
+  return text && sendText(*text);
 }
 
-bool VantryProDeckPlugin::sendText(std::string text) { return socketTask && socketTask->send(std::move(text)); }
+bool VantryProDeckPlugin::sendText(std::string_view text) { return socketTask && socketTask->send(text); }
 
 }  // namespace vantry

@@ -9,17 +9,25 @@ void VantryProDeckPlugin::useBridgePort(std::optional<std::uint16_t> port) {
   const auto wanted = port.value_or(defaultBridgePort);
   if (wanted == bridgeBaseURL.port_number()) return;
   bridgeBaseURL.set_port_number(wanted);
-  updateConnectionReport(connectionReport(nullptr, std::nullopt, bridgeBaseURL.host(), wanted), false);
+  lastPollReply_.reset();
+  updateConnectionReport(false);
 }
 
 // Open property inspectors hear of every change, and after "Check now" of the answer either way.
-void VantryProDeckPlugin::updateConnectionReport(boost::json::object report, bool sendAnyway) {
+// Nobody hears of it while none is open: the report is not even made then.
+void VantryProDeckPlugin::updateConnectionReport(bool sendAnyway) {
+  if (inspectedContexts_.empty()) return;
+  auto report = connectionReport(lastPollReply_ ? &*lastPollReply_ : nullptr, latestStatus, bridgeBaseURL.host(),
+                                 bridgeBaseURL.port_number());
   if (report == connectionReport_ && !sendAnyway) return;
   connectionReport_ = std::move(report);
-  for (const auto& context : inspectedContexts_) sendConnectionReport(context);
+  for (const auto& context : inspectedContexts_) sendEvent("sendToPropertyInspector", context, &connectionReport_);
 }
 
+// A property inspector that opens hears the answer at once.
 void VantryProDeckPlugin::sendConnectionReport(const std::string& context) {
+  connectionReport_ = connectionReport(lastPollReply_ ? &*lastPollReply_ : nullptr, latestStatus, bridgeBaseURL.host(),
+                                       bridgeBaseURL.port_number());
   sendEvent("sendToPropertyInspector", context, &connectionReport_);
 }
 

@@ -51,6 +51,17 @@ class CoalescingStream {
     scheduleFlush();
   }
 
+  // Room for `size` more bytes behind what waits, for the caller to write in place; nothing once
+  // the connection has failed.
+  char* extend(std::size_t size) {
+    if (failed_) return nullptr;
+    const auto at = pending_.size();
+    pending_.resize(at + size);
+    backlog_ = backlog_ || bufferedBytes() > backlogBytes;
+    scheduleFlush();
+    return pending_.data() + at;
+  }
+
   // Drops what is buffered and refuses what comes; the connection is over.
   void fail() {
     failed_ = true;
@@ -96,7 +107,12 @@ class CoalescingStream {
     if (writing_ || pending_.empty() || failed_) return;
     writing_ = true;
     inflight_.swap(pending_);
-    boost::asio::async_write(next_, boost::asio::buffer(inflight_),
+    // The whole burst in one system call where the socket takes it: async_write's own completion
+    // conditions hand the socket 64 KiB at a time.
+    const auto rest = [this](const boost::system::error_code& error, std::size_t written) -> std::size_t {
+      return error ? 0 : inflight_.size() - written;
+    };
+    boost::asio::async_write(next_, boost::asio::buffer(inflight_), rest,
                              [this, owner = owner_.lock()](const boost::system::error_code& error, std::size_t) {
                                writing_ = false;
                                inflight_.clear();

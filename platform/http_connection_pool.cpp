@@ -23,10 +23,7 @@ std::optional<tcp::socket> HttpConnectionPool::take(const tcp::endpoint& endpoin
   return found;
 }
 
-void HttpConnectionPool::put(tcp::socket socket) {
-  boost::system::error_code error;
-  const auto endpoint = socket.remote_endpoint(error);
-  if (error) return;
+void HttpConnectionPool::put(tcp::socket socket, const tcp::endpoint& endpoint) {
   // The newer connection replaces an older one to the same endpoint.
   std::erase_if(idle_, [&](const Idle& idle) { return idle.endpoint == endpoint; });
   idle_.push_back(Idle{std::move(socket), endpoint, std::chrono::steady_clock::now()});

@@ -18,7 +18,8 @@ class HttpConnectionPool {
       : maxIdle_(maxIdle) {}
 
   std::optional<boost::asio::ip::tcp::socket> take(const boost::asio::ip::tcp::endpoint& endpoint);
-  void put(boost::asio::ip::tcp::socket socket);
+  // The connection's endpoint is the caller's to give: asking the socket would cost a system call.
+  void put(boost::asio::ip::tcp::socket socket, const boost::asio::ip::tcp::endpoint& endpoint);
 
   std::size_t idleCount() const { return idle_.size(); }
 

@@ -3,18 +3,18 @@
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
-#include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/string_body.hpp>
-#include <boost/beast/http/write.hpp>
 
+#include <algorithm>
 #include <charconv>
-#include <optional>
 #include <memory>
+#include <optional>
 
 namespace vantry {
 
@@ -29,7 +29,10 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   HttpGetTask(boost::asio::io_context& context, HttpCompletion completion, HttpLimits limits,
               std::shared_ptr<HttpConnectionPool> pool)
       : context_(context), completion_(std::move(completion)), limits_(limits), pool_(std::move(pool)),
-        buffer_(limits.readBufferBytes) {}
+        socket_(context), deadlineTimer_(context), buffer_(limits.readBufferBytes) {
+    // Room for a whole status reply, which then comes in one read rather than in pieces.
+    buffer_.reserve(std::min<std::size_t>(4096, limits.readBufferBytes));
+  }
 
   void start(boost::urls::url_view address) {
     boost::system::error_code error;
@@ -42,18 +45,20 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
       return;
     }
     endpoint_ = tcp::endpoint(ip, port);
-    request_.version(11);
-    request_.method(http::verb::get);
+    // A plain GET with no headers beyond what HTTP/1.1 needs: written once, as text.
     const auto target = address.encoded_target();
-    request_.target(target.empty() ? "/" : std::string(target));
-    request_.set(http::field::host, std::string(address.encoded_host_and_port()));
-    // One deadline for the whole exchange, a retry on a fresh connection included.
-    deadline_ = std::chrono::steady_clock::now() + limits_.timeout;
+    request_.append("GET ").append(target.empty() ? "/" : target).append(" HTTP/1.1\r\nHost: ");
+    request_.append(address.encoded_host_and_port()).append("\r\n\r\n");
+    // One deadline for the whole exchange, a retry on a fresh connection included, kept by one
+    // timer: at the deadline the connection is closed, which ends whatever waits on it.
+    deadlineTimer_.expires_after(limits_.timeout);
+    deadlineTimer_.async_wait([self = shared_from_this()](const boost::system::error_code& e) {
+      if (!e && !self->finished_) self->closeSocket();
+    });
 
     if (auto idle = pool_ ? pool_->take(endpoint_) : std::nullopt) {
       reused_ = true;
-      stream_.emplace(std::move(*idle));
-      stream_->expires_at(deadline_);
+      socket_ = std::move(*idle);
       write();
     } else {
       connect();
@@ -63,9 +68,8 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
  private:
   void connect() {
     reused_ = false;
-    stream_.emplace(context_);
-    stream_->expires_at(deadline_);
-    stream_->async_connect(endpoint_, [self = shared_from_this()](const boost::system::error_code& e) {
+    socket_ = tcp::socket(context_);
+    socket_.async_connect(endpoint_, [self = shared_from_this()](const boost::system::error_code& e) {
       if (e) return self->finish(false, e == boost::asio::error::connection_refused ? HttpFailure::refused
                                                                                    : HttpFailure::noAnswer);
       self->write();
@@ -76,15 +80,15 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     parser_.emplace();
     parser_->body_limit(limits_.bodyLimitBytes);
     buffer_.clear();
-    http::async_write(*stream_, request_,
-                      [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                        if (e) return self->failed(e);
-                        self->read();
-                      });
+    boost::asio::async_write(socket_, boost::asio::buffer(request_),
+                             [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
+                               if (e) return self->failed(e);
+                               self->read();
+                             });
   }
 
   void read() {
-    http::async_read(*stream_, buffer_, *parser_,
+    http::async_read(socket_, buffer_, *parser_,
                      [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
                        if (e) return self->failed(e);
                        self->finish(true);
@@ -95,9 +99,8 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   // arrives, and so does one whose server read the request and hung up: sent once more on a new
   // one, which only a request that changes nothing can bear (hence only with a pool).
   void failed(const boost::system::error_code& error) {
-    if (reused_ && !parser_->got_some() && buffer_.size() == 0 &&
-        std::chrono::steady_clock::now() < deadline_) {
-      closeStream();
+    if (reused_ && !parser_->got_some() && buffer_.size() == 0 && socket_.is_open()) {
+      closeSocket();
       return connect();
     }
     // The parser's own errors, its bounds among them, say the bytes were no reply of the bridge's;
@@ -107,13 +110,15 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     finish(false, parsing && !cutShort ? HttpFailure::badReply : HttpFailure::noAnswer);
   }
 
-  void closeStream() {
+  void closeSocket() {
     boost::system::error_code ignored;
-    stream_->socket().shutdown(tcp::socket::shutdown_both, ignored);
-    stream_->socket().close(ignored);
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
   }
 
   void finish(bool complete, HttpFailure failure = HttpFailure::none) {
+    finished_ = true;
+    deadlineTimer_.cancel();
     HttpReply reply{std::nullopt, std::nullopt, failure};
     if (complete) {
       auto response = parser_->release();
@@ -121,13 +126,12 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
       reply.body = std::move(response.body());
       // Kept only when the server agreed and sent nothing beyond the answer.
       if (pool_ && response.keep_alive() && buffer_.size() == 0) {
-        stream_->expires_never();
-        pool_->put(stream_->release_socket());
+        pool_->put(std::move(socket_), endpoint_);
       } else {
-        closeStream();
+        closeSocket();
       }
-    } else if (stream_) {
-      closeStream();
+    } else {
+      closeSocket();
     }
     auto completion = std::move(completion_);
     completion(std::move(reply));
@@ -138,10 +142,11 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   HttpLimits limits_;
   std::shared_ptr<HttpConnectionPool> pool_;
   tcp::endpoint endpoint_;
-  std::chrono::steady_clock::time_point deadline_;
   bool reused_ = false;
-  std::optional<beast::tcp_stream> stream_;
-  http::request<http::empty_body> request_;
+  bool finished_ = false;
+  tcp::socket socket_;
+  boost::asio::steady_timer deadlineTimer_;
+  std::string request_;
   beast::flat_buffer buffer_;
   std::optional<http::response_parser<http::string_body>> parser_;
 };

@@ -3,6 +3,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -24,14 +25,16 @@ class RepeatingTimer : public std::enable_shared_from_this<RepeatingTimer> {
  private:
   RepeatingTimer(boost::asio::io_context& context, Clock::duration firstDelay, Clock::duration interval,
                  std::function<void()> tick);
-  void waitForDue();
-  void fired();
+  void waitFor(std::size_t which);
+  void fired(std::size_t which);
 
-  boost::asio::steady_timer timer_;
+  // Two timers take turns, the next tick always armed while one fires: the system's timer then
+  // moves once a tick, straight to the next one, not to nothing and back.
+  std::array<boost::asio::steady_timer, 2> timers_;
+  std::array<Clock::time_point, 2> due_{};
   Clock::duration firstDelay_;
   Clock::duration interval_;
   std::function<void()> tick_;
-  Clock::time_point due_{};
   bool started_ = false;
 };
 

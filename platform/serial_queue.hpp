@@ -1,7 +1,7 @@
 #pragma once
 
 #include <boost/asio/io_context.hpp>
-#include <boost/asio/post.hpp>
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/steady_timer.hpp>
 
 #include <chrono>
@@ -19,9 +19,11 @@ class SerialQueue {
 
   boost::asio::io_context& context() const { return context_; }
 
+  // A network completion already runs on the queue, as a work item of its own: what it hands
+  // over runs at once, without a round through the queue. From anywhere else the item is queued.
   template <class WorkItem>
   void submit(WorkItem&& item) const {
-    boost::asio::post(context_, std::forward<WorkItem>(item));
+    boost::asio::dispatch(context_, std::forward<WorkItem>(item));
   }
 
   // Runs the item once the delay has passed on the monotonic clock.

@@ -19,6 +19,7 @@ namespace {
 // Time allowed for the TCP connect alone; the opening handshake has its own limit.
 constexpr auto connectTimeout = std::chrono::seconds(30);
 constexpr std::size_t keptReadCapacityBytes = 64 * 1024;
+constexpr int sendBufferBytes = 512 * 1024;
 }  // namespace
 
 std::shared_ptr<WebSocketTask> WebSocketTask::create(boost::asio::io_context& context, boost::urls::url_view address) {
@@ -56,6 +57,8 @@ void WebSocketTask::onConnected(const boost::system::error_code& error) {
   // Marks and pictures are small and must not wait for the host's delayed acknowledgements.
   boost::system::error_code ignored;
   beast::get_lowest_layer(stream_).socket().set_option(tcp::no_delay(true), ignored);
+  // Room in the kernel for a whole redraw of a large deck, which then leaves in one write.
+  beast::get_lowest_layer(stream_).socket().set_option(boost::asio::socket_base::send_buffer_size(sendBufferBytes), ignored);
   stream_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::client));
   stream_.async_handshake(host_ + ":" + port_, "/",
                           [self = shared_from_this()](const boost::system::error_code& e) { self->onHandshake(e); });
@@ -70,7 +73,7 @@ void WebSocketTask::onHandshake(const boost::system::error_code& error) {
   if (pendingReceive_ && !reading_) readNext();
 }
 
-bool WebSocketTask::send(std::string text) {
+bool WebSocketTask::send(std::string_view text) {
   switch (state_) {
     case State::failed:
       return false;
@@ -80,7 +83,7 @@ bool WebSocketTask::send(std::string text) {
     case State::opening:
       if (queuedBytes() + text.size() > outgoingLimitBytes) return false;
       waitingBytes_ += text.size();
-      waiting_.push_back(std::move(text));
+      waiting_.emplace_back(text);
       return true;
   }
   return false;
@@ -92,9 +95,9 @@ bool WebSocketTask::writeFrame(std::string_view text) {
   const std::size_t size = text.size();
   const std::size_t headerSize = 2 + (size > 65535 ? 8 : size > 125 ? 2 : 0) + 4;
   if (queuedBytes() + headerSize + size > outgoingLimitBytes) return false;
-  std::string frame;
-  frame.resize(headerSize + size);
-  auto* out = reinterpret_cast<unsigned char*>(frame.data());
+  // Framed and masked straight into what waits for the socket.
+  auto* out = reinterpret_cast<unsigned char*>(stream_.next_layer().extend(headerSize + size));
+  if (!out) return false;
   std::size_t at = 0;
   out[at++] = 0x81;  // final fragment, text
   if (size <= 125) {
@@ -125,7 +128,6 @@ bool WebSocketTask::writeFrame(std::string_view text) {
     std::memcpy(out + at + i, &word, 8);
   }
   for (; i < size; ++i) out[at + i] = in[i] ^ mask[i & 3];
-  stream_.next_layer().append(frame);
   return true;
 }
 

@@ -40,7 +40,7 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
 
   void resume();
   // False when the message was dropped: the connection has failed, or the outgoing bound is full.
-  bool send(std::string text);
+  bool send(std::string_view text);
   void receive(ReceiveCompletion completion);
   // Whether the host's port refused the connection: nothing listens there any more.
   bool refused() const { return refused_; }

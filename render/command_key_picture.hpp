@@ -11,6 +11,8 @@ namespace vantry {
 struct CommandSymbol {
   std::string text;
   int size = 0;
+
+  bool operator==(const CommandSymbol&) const = default;
 };
 
 // The symbol of a command key for the status held now (absent: no status).

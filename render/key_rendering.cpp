@@ -13,21 +13,20 @@ void VantryProDeckPlugin::renderAllContexts() {
 }
 
 void VantryProDeckPlugin::renderCommandContext(const std::string& context, DeckActionKind kind) {
-  const auto symbol = commandSymbol(kind, latestStatus);
-  deliverSVG(context, makeCommandSVG(title(kind), symbol.size, symbol.text));
+  auto symbol = commandSymbol(kind, latestStatus);
+  deliverPicture(context, symbol, [&] { return svgDataURL(makeCommandSVG(title(kind), symbol.size, symbol.text)); });
 }
 
 void VantryProDeckPlugin::renderRuntimeContext(const std::string& context) {
-  deliverSVG(context, runtimeSVGForStatus(latestStatus, settingsOf(context), offBeat_));
+  auto look = runtimeLook(latestStatus, settingsOf(context), offBeat_);
+  deliverPicture(context, look, [&] { return svgDataURL(runtimeSVG(look)); });
 }
 
 void VantryProDeckPlugin::renderLogoContext(const std::string& context) {
-  const auto& logo = appLogoDataURL();
-  if (logo) {
-    deliverImage(context, *logo);
-  } else {
-    deliverSVG(context, std::string(fallbackLogoSVG()));
-  }
+  deliverPicture(context, std::monostate{}, [&] {
+    const auto& logo = appLogoDataURL();
+    return logo ? *logo : svgDataURL(std::string(fallbackLogoSVG()));
+  });
 }
 
 const std::optional<std::string>& VantryProDeckPlugin::appLogoDataURL() {
@@ -35,23 +34,16 @@ const std::optional<std::string>& VantryProDeckPlugin::appLogoDataURL() {
   return *appLogoDataURL_;
 }
 
-void VantryProDeckPlugin::deliverSVG(const std::string& context, std::string svg) {
-  deliverPicture(context, std::move(svg), [](const std::string& source) { return svgDataURL(source); });
-}
-
-void VantryProDeckPlugin::deliverImage(const std::string& context, std::string_view image) {
-  deliverPicture(context, std::string(image), [](const std::string& source) { return source; });
-}
-
-// Between two polls most keys look the same. The host still gets every picture, but one that has
-// not changed since it was last sent to the key goes out as the same text, not encoded anew.
-void VantryProDeckPlugin::deliverPicture(const std::string& context, std::string source,
-                                         std::string (*toImage)(const std::string&)) {
+// Between two polls most keys look the same. The host still gets every picture, but one whose
+// inputs have not changed since it was last sent to the key goes out as the same text, neither
+// drawn nor encoded anew.
+template <class Draw>
+void VantryProDeckPlugin::deliverPicture(const std::string& context, PictureInputs inputs, Draw drawImage) {
   auto& sent = sentPictures_[context];
-  if (sent.messages.empty() || sent.source != source) {
-    sent.source = std::move(source);
+  if (sent.messages.empty() || sent.inputs != inputs) {
+    sent.inputs = std::move(inputs);
     sent.messages.clear();
-    const auto picture = imagePayload(toImage(sent.source));
+    const auto picture = imagePayload(drawImage());
     const auto noTitle = emptyTitlePayload();
     for (const auto& message : {eventEnvelope("setImage", context, &picture), eventEnvelope("setTitle", context, &noTitle)}) {
       if (auto text = wireText(message)) sent.messages.push_back(std::move(*text));

@@ -4,10 +4,8 @@
 #include "render/xml_escape.hpp"
 
 #include <algorithm>
-#include <cinttypes>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 namespace vantry {
 
@@ -27,12 +25,15 @@ std::string formatTime(double seconds) {
   const auto t = wholeSeconds(seconds);
   if (!t) return std::string(placeholderTime);
   const std::int64_t total = std::max<std::int64_t>(*t, 0);
-  char text[32];
-  if (*t >= 3600) {
-    std::snprintf(text, sizeof text, "%" PRId64 ":%02d:%02d", total / 3600, int(total % 3600 / 60), int(total % 60));
-  } else {
-    std::snprintf(text, sizeof text, "%02d:%02d", int(total % 3600 / 60), int(total % 60));
-  }
+  // Written by hand: it runs for every runtime key and dial after every poll.
+  const auto twoDigits = [](std::string& out, std::int64_t n) {
+    out += char('0' + n / 10);
+    out += char('0' + n % 10);
+  };
+  std::string text = total >= 3600 ? std::to_string(total / 3600) + ':' : std::string();
+  twoDigits(text, total % 3600 / 60);
+  text += ':';
+  twoDigits(text, total % 60);
   return text;
 }
 
@@ -83,14 +84,22 @@ RuntimeReadout runtimeReadout(const std::optional<BridgeStatus>& status, const D
   return readout;
 }
 
-std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status, const DisplaySettings& settings,
-                                bool offBeat) {
-  const auto readout = runtimeReadout(status, settings, offBeat);
+RuntimeLook runtimeLook(const std::optional<BridgeStatus>& status, const DisplaySettings& settings, bool offBeat) {
   const bool titled = settings.titleLabel && status && status->selectedClipTitle && !status->selectedClipTitle->empty();
   // The key is 144 wide; the label keeps 8 of them clear on each side, at 16 px an em.
-  const auto label = titled ? fitToWidth(*status->selectedClipTitle, 128.0 / 16) : std::string(runtimeLabel);
+  return {runtimeReadout(status, settings, offBeat),
+          titled ? fitToWidth(*status->selectedClipTitle, 128.0 / 16) : std::string(runtimeLabel)};
+}
+
+std::string runtimeSVG(const RuntimeLook& look) {
+  const auto& readout = look.readout;
   return makeRuntimeSVG(readout.current, readout.duration, readout.progress,
-                        readout.warning ? warningColour : accentColour, label);
+                        readout.warning ? warningColour : accentColour, look.label);
+}
+
+std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status, const DisplaySettings& settings,
+                                bool offBeat) {
+  return runtimeSVG(runtimeLook(status, settings, offBeat));
 }
 
 namespace {

@@ -35,9 +35,22 @@ struct RuntimeReadout {
   std::string duration;
   double progress = 0;  // 0 to 1
   bool warning = false;
+
+  bool operator==(const RuntimeReadout&) const = default;
 };
 RuntimeReadout runtimeReadout(const std::optional<BridgeStatus>& status, const DisplaySettings& settings = {},
                               bool offBeat = false);
+
+// Everything the runtime key's picture is drawn from: the readout and the label line.
+struct RuntimeLook {
+  RuntimeReadout readout;
+  std::string label;
+
+  bool operator==(const RuntimeLook&) const = default;
+};
+RuntimeLook runtimeLook(const std::optional<BridgeStatus>& status, const DisplaySettings& settings = {},
+                        bool offBeat = false);
+std::string runtimeSVG(const RuntimeLook& look);
 
 // The runtime key picture for the status held now (absent: placeholders and an empty bar).
 std::string runtimeSVGForStatus(const std::optional<BridgeStatus>& status, const DisplaySettings& settings = {},

@@ -265,28 +265,21 @@ TEST(TransportDial, ADialBackMidSeekWaitsForTheOldSeekAndKeepsItsTicks) {
 // Strips that the outgoing bound drops while the host does not read go out once it reads again,
 // though the status has not changed since.
 TEST(TransportDial, AStripTheOutgoingBoundDroppedGoesOutAtTheNextPoll) {
-  std::string title;
-  PluginHarness h([&](const std::string&) {
-    auto status = fullStatusObject();
-    status["selectedClipTitle"] = title;
-    return statusReply(status);
-  });
+  auto status = fullStatusObject();
+  PluginHarness h([&](const std::string&) { return statusReply(status); });
   h.host.readNewConnections = false;
-  h.settings.pollsStatusOnTimer = false;
-  h.plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", h.host.port()), h.context,
-                                       h.settings);
-  h.plugin->start();
-  ASSERT_TRUE(h.until([&] { return h.host.latest() && h.host.latest()->isOpen(); }));
+  ASSERT_TRUE(h.startAndRegister(false));
   auto& host = *h.host.latest();
+  auto& title = status["selectedClipTitle"].emplace_string();
   host.send(willAppear("d", transportDialIdentifier()));
   const auto stripIsCurrent = [&] {
     const auto strips = sentEvents(host, "setFeedback");
-    return !strips.empty() && strips.back().message.at("payload").at("title") == title.c_str();
+    return !strips.empty() && strips.back().message.at("payload").at("title") == title;
   };
   // Strips of nearly a megabyte, a new one each poll, more than the socket and the bound hold; then
   // the host reads again, and the status stays as it was.
   for (std::size_t poll = 1; poll < 40 && !(poll > 25 && stripIsCurrent()); ++poll) {
-    if (poll <= 24) title.assign(900 * 1024, static_cast<char>('a' + poll % 26));
+    if (poll <= 24) title = std::string(900 * 1024, static_cast<char>('a' + poll % 26));
     if (poll == 25) host.resumeReading();
     host.send(R"({"event":"touchTap","context":"d","payload":{}})");
     ASSERT_TRUE(h.until([&] { return h.bridge.count("/status") == poll && !h.plugin->pollInFlight(); }));
@@ -304,9 +297,9 @@ TEST(PropertyInspector, TheConnectionLineSaysHowThePollWentAndFollowsTheBridgePo
   auto& host = *h.host.latest();
   host.send(willAppear("rt", DeckActionKind::runtime));
   host.send(R"({"event":"propertyInspectorDidAppear","context":"rt","action":"a","device":"d"})");
-  const auto report = [&](std::size_t n) {
+  const auto report = [&](std::size_t n) {  // the n-th, or nothing before it has come
     const auto reports = sentEvents(host, "sendToPropertyInspector");
-    return reports.size() == n ? reports.back().message.at("payload").as_object() : boost::json::object{};
+    return reports.size() >= n ? reports[n - 1].message.at("payload").as_object() : boost::json::object{};
   };
   ASSERT_TRUE(h.until([&] { return !report(1).empty(); }));
   EXPECT_EQ(report(1), boost::json::parse(R"({"bridge":"not-yet","address":"127.0.0.1","port":)" +
@@ -337,7 +330,7 @@ TEST(PropertyInspector, TheConnectionLineSaysHowThePollWentAndFollowsTheBridgePo
   host.send(R"({"event":"didReceiveGlobalSettings","payload":{"settings":{"bridgePort":)" + std::to_string(moved.port()) + "}}}");
   host.send(checkNow);
   ASSERT_TRUE(h.until([&] { return !report(sent + 2).empty(); }));
-  EXPECT_EQ(report(sent + 1).size(), 0u);  // the not-yet line came between
+  EXPECT_EQ(report(sent + 1).at("bridge"), "not-yet");  // the new port has not been asked yet
   EXPECT_EQ(report(sent + 2), boost::json::parse(R"({"bridge":"ok","address":"127.0.0.1","port":)" + std::to_string(moved.port()) +
                                                  R"(,"httpStatus":200,"appName":"Vantry Pro","playbackState":"playing","clipTitle":"Opening"})"));
   host.send(R"({"event":"propertyInspectorDidDisappear","context":"rt"})");

@@ -152,12 +152,13 @@ struct PluginHarness {
   }
 
   // Starts the plugin (without the status timer: every poll comes from a message) and waits until
-  // its first connection has registered.
+  // its first connection has registered, or has opened for a host that does not read.
   bool startAndRegister(bool pollsOnTimer = true) {
     settings.pollsStatusOnTimer = pollsOnTimer;
     plugin = VantryProDeckPlugin::make(launchArguments("/tmp/bundle/bin/VantryProDeckPlugin", host.port()), context, settings);
     plugin->start();
-    return until([&] { return host.latest() && !host.latest()->received.empty(); });
+    const auto registered = [&] { return host.readNewConnections ? !host.latest()->received.empty() : host.latest()->isOpen(); };
+    return until([&] { return host.latest() && registered(); });
   }
 
   std::size_t countOn(const std::string& event) const {
