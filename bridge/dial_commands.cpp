@@ -17,7 +17,9 @@ void VantryProDeckPlugin::sendDialTurn(const std::string& context, std::string_v
     const auto self = weak.lock();
     if (!self) return;
     // A command is in flight, so its dial's turns are still held, on the deck or not.
-    auto& turns = self->dialTurnsByID.at(context);
+    const auto held = self->dialTurnsByID.find(context);
+    if (held == self->dialTurnsByID.end()) return;
+    auto& turns = held->second;
     // A reply to a run that ended when the dial left is no news for the dial that came back.
     if (run == turns.run()) self->acknowledgeDialCommand(context, succeeded);
     if (const auto next = turns.replied(run, succeeded)) return self->sendDialTurn(context, *next, turns.run());
