@@ -121,9 +121,8 @@ TEST(HttpGet, AReplyPartThatNeverEndsFailsAtTheReadBoundLongBeforeTheDeadline) {
   const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
   for (const auto& opening : {chunked + "2;", chunked + "0\r\nX-T: "}) {
     boost::asio::io_context context;
-    TestBridgeServer bridge(context, [&](const std::string&) {
-      return ScriptedReply{opening, 0ms, false, [] { return std::string(4096, 'x'); }, 1ms};
-    });
+    const ScriptedReply endless{opening, 0ms, false, [] { return std::string(4096, 'x'); }, 1ms};
+    TestBridgeServer bridge(context, [&](const std::string&) { return endless; });
     std::optional<HttpReply> reply;
     const auto started = std::chrono::steady_clock::now();
     startHttpGet(context, boost::urls::url(bridge.baseURL() + "/status"), [&](HttpReply r) { reply = std::move(r); },

@@ -112,10 +112,9 @@ TEST(KeyPictures, RuntimeKeyCountsDownWarnsBlinksAndShowsTheTitleAsSet) {
       {blink, 95, "paused", true, "01:35", "#ff3030"},
   };
   const auto clip = [](double at, double duration, const char* state = "paused", const char* title = "") {
-    BridgeStatus status;
-    std::tie(status.currentTime, status.duration, status.playbackState, status.selectedClipTitle) =
-        std::tuple(at, duration, state, title);
-    return status;
+    BridgeStatus s;
+    std::tie(s.currentTime, s.duration, s.playbackState, s.selectedClipTitle) = std::tuple(at, duration, state, title);
+    return s;
   };
   for (const auto& [settings, at, state, offBeat, current, accent] : cases) {
     auto expected = filled(runtimeKey, {"0.18", "0.03", current, "02:00", std::to_string(fillWidth(std::min(at / 120, 1.0)))});
