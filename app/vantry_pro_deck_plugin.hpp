@@ -98,6 +98,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void useBridgePort(std::optional<std::uint16_t> port);
   void updateConnectionReport(bool sendAnyway);
   void sendConnectionReport(const std::string& context);
+  boost::json::object currentConnectionReport() const;
 
   // Status polling.
   void startStatusPolling();
@@ -114,6 +115,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   void sendDialTurn(const std::string& context, std::string_view command, std::uint64_t run);
   void acknowledgeDialCommand(const std::string& context, bool succeeded);
   void renderAllDials();
+  void renderDial(const std::string& context, TransportDial& dial);
   void deliverFeedback(const std::string& context, TransportDial& dial, const boost::json::object& feedback);
 
   // Key rendering.

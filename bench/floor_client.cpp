@@ -3,6 +3,7 @@
 // masked as a WebSocket client must, in one write; every interval, with nothing else. The messages
 // are the plugin's own, one a line. Its CPU time per cycle goes to standard error.
 #include "kit/options.hpp"
+#include "platform/websocket_frame.hpp"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -45,35 +46,6 @@ tcp::socket connected(boost::asio::io_context& context, int port) {
   socket.connect({boost::asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
   socket.set_option(tcp::no_delay(true));
   return socket;
-}
-
-// A final text frame with its length and mask, the payload masked eight bytes at a time.
-void appendMaskedFrame(std::string& out, const std::string& text, std::uint32_t key) {
-  const std::size_t size = text.size();
-  out += char(0x81);
-  if (size <= 125) {
-    out += char(0x80 | size);
-  } else if (size <= 65535) {
-    out += {char(0x80 | 126), char(size >> 8), char(size)};
-  } else {
-    out += char(0x80 | 127);
-    for (int shift = 56; shift >= 0; shift -= 8) out += char(std::uint64_t(size) >> shift);
-  }
-  unsigned char mask[8];
-  for (int i = 0; i < 8; ++i) mask[i] = static_cast<unsigned char>(key >> (24 - 8 * (i % 4)));
-  out.append(reinterpret_cast<const char*>(mask), 4);
-  const std::size_t at = out.size();
-  out.resize(at + size);
-  std::uint64_t wide = 0;
-  std::memcpy(&wide, mask, 8);
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, 8);
-    word ^= wide;
-    std::memcpy(out.data() + at + i, &word, 8);
-  }
-  for (; i < size; ++i) out[at + i] = char(text[i] ^ mask[i & 3]);
 }
 
 }  // namespace
@@ -120,7 +92,9 @@ int main(int argc, char** argv) {
     frames.clear();
     for (const auto& message : messages) {
       key ^= key << 13, key ^= key >> 17, key ^= key << 5;
-      appendMaskedFrame(frames, message, key);
+      const auto at = frames.size();
+      frames.resize(at + vantry::maskedTextFrameSize(message.size()));
+      vantry::writeMaskedTextFrame(reinterpret_cast<unsigned char*>(frames.data() + at), message, key);
     }
     boost::asio::write(host, boost::asio::buffer(frames));
   };

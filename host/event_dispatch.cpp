@@ -1,6 +1,5 @@
 #include "app/vantry_pro_deck_plugin.hpp"
 #include "host/host_messages.hpp"
-#include "render/dial_strip.hpp"
 
 namespace vantry {
 
@@ -45,7 +44,7 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                    applySettings(e.context, e.settings);
                    // A strip that appears anew shows nothing of ours yet.
                    dial.sentFeedback.reset();
-                   deliverFeedback(e.context, dial, dialFeedback(latestStatus, settingsOf(e.context), offBeat_));
+                   renderDial(e.context, dial);
                  },
                  [this](DialRotate& e) { handleDialRotate(e.context, e.ticks); },
                  [this](DialDown& e) { handleDialDown(e.context); },
@@ -60,7 +59,7 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
                      renderContext(key->first, key->second);
                    } else if (const auto dial = dialsByID.find(e.context); dial != dialsByID.end()) {
                      applySettings(e.context, e.settings);
-                     deliverFeedback(e.context, dial->second, dialFeedback(latestStatus, settingsOf(e.context), offBeat_));
+                     renderDial(e.context, dial->second);
                    }
                  },
                  [this](InspectorAppeared& e) {

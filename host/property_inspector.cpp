@@ -17,8 +17,7 @@ void VantryProDeckPlugin::useBridgePort(std::optional<std::uint16_t> port) {
 // Nobody hears of it while none is open: the report is not even made then.
 void VantryProDeckPlugin::updateConnectionReport(bool sendAnyway) {
   if (inspectedContexts_.empty()) return;
-  auto report = connectionReport(lastPollReply_ ? &*lastPollReply_ : nullptr, latestStatus, bridgeBaseURL.host(),
-                                 bridgeBaseURL.port_number());
+  auto report = currentConnectionReport();
   if (report == connectionReport_ && !sendAnyway) return;
   connectionReport_ = std::move(report);
   for (const auto& context : inspectedContexts_) sendEvent("sendToPropertyInspector", context, &connectionReport_);
@@ -26,9 +25,13 @@ void VantryProDeckPlugin::updateConnectionReport(bool sendAnyway) {
 
 // A property inspector that opens hears the answer at once.
 void VantryProDeckPlugin::sendConnectionReport(const std::string& context) {
-  connectionReport_ = connectionReport(lastPollReply_ ? &*lastPollReply_ : nullptr, latestStatus, bridgeBaseURL.host(),
-                                       bridgeBaseURL.port_number());
+  connectionReport_ = currentConnectionReport();
   sendEvent("sendToPropertyInspector", context, &connectionReport_);
+}
+
+boost::json::object VantryProDeckPlugin::currentConnectionReport() const {
+  return connectionReport(lastPollReply_ ? &*lastPollReply_ : nullptr, latestStatus, bridgeBaseURL.host(),
+                          bridgeBaseURL.port_number());
 }
 
 }  // namespace vantry

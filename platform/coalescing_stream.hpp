@@ -11,6 +11,7 @@
 #include "platform/free_memory.hpp"
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,10 +46,7 @@ class CoalescingStream {
   std::size_t bufferedBytes() const { return pending_.size() + inflight_.size(); }
 
   void append(std::string_view bytes) {
-    if (failed_) return;
-    pending_.append(bytes.data(), bytes.size());
-    backlog_ = backlog_ || bufferedBytes() > backlogBytes;
-    scheduleFlush();
+    if (auto* at = extend(bytes.size())) std::memcpy(at, bytes.data(), bytes.size());
   }
 
   // Room for `size` more bytes behind what waits, for the caller to write in place; nothing once

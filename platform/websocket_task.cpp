@@ -1,5 +1,7 @@
 #include "platform/websocket_task.hpp"
 
+#include "platform/websocket_frame.hpp"
+
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
@@ -92,42 +94,12 @@ bool WebSocketTask::send(std::string_view text) {
 // One final, masked text frame. The WebSocket stream only reads; its own control replies go
 // through the same layer, between whole frames, which the protocol allows.
 bool WebSocketTask::writeFrame(std::string_view text) {
-  const std::size_t size = text.size();
-  const std::size_t headerSize = 2 + (size > 65535 ? 8 : size > 125 ? 2 : 0) + 4;
-  if (queuedBytes() + headerSize + size > outgoingLimitBytes) return false;
+  const auto frameSize = maskedTextFrameSize(text.size());
+  if (queuedBytes() + frameSize > outgoingLimitBytes) return false;
   // Framed and masked straight into what waits for the socket.
-  auto* out = reinterpret_cast<unsigned char*>(stream_.next_layer().extend(headerSize + size));
+  auto* out = reinterpret_cast<unsigned char*>(stream_.next_layer().extend(frameSize));
   if (!out) return false;
-  std::size_t at = 0;
-  out[at++] = 0x81;  // final fragment, text
-  if (size <= 125) {
-    out[at++] = static_cast<unsigned char>(0x80 | size);
-  } else if (size <= 65535) {
-    out[at++] = 0x80 | 126;
-    out[at++] = static_cast<unsigned char>(size >> 8);
-    out[at++] = static_cast<unsigned char>(size);
-  } else {
-    out[at++] = 0x80 | 127;
-    for (int shift = 56; shift >= 0; shift -= 8) out[at++] = static_cast<unsigned char>(std::uint64_t(size) >> shift);
-  }
-  const auto key = static_cast<std::uint32_t>(maskKeys_());
-  const unsigned char mask[4] = {static_cast<unsigned char>(key >> 24), static_cast<unsigned char>(key >> 16),
-                                 static_cast<unsigned char>(key >> 8), static_cast<unsigned char>(key)};
-  for (const auto m : mask) out[at++] = m;
-  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-  // Eight bytes at a time: the mask repeats every four, so two copies of it fill a word in the
-  // byte order it is applied in, whatever the machine's.
-  std::uint64_t wideMask = 0;
-  std::memcpy(&wideMask, mask, 4);
-  std::memcpy(reinterpret_cast<unsigned char*>(&wideMask) + 4, mask, 4);
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, in + i, 8);
-    word ^= wideMask;
-    std::memcpy(out + at + i, &word, 8);
-  }
-  for (; i < size; ++i) out[at + i] = in[i] ^ mask[i & 3];
+  writeMaskedTextFrame(out, text, static_cast<std::uint32_t>(maskKeys_()));
   return true;
 }
 

@@ -8,12 +8,16 @@ void VantryProDeckPlugin::renderAllDials() {
   // Most dials keep the usual look: theirs is drawn once.
   const auto usual = dialFeedback(latestStatus, {}, offBeat_);
   for (auto& [context, dial] : dialsByID) {
-    if (const auto own = displaySettingsByID.find(context); own != displaySettingsByID.end()) {
-      deliverFeedback(context, dial, dialFeedback(latestStatus, own->second, offBeat_));
+    if (displaySettingsByID.contains(context)) {
+      renderDial(context, dial);
     } else {
       deliverFeedback(context, dial, usual);
     }
   }
+}
+
+void VantryProDeckPlugin::renderDial(const std::string& context, TransportDial& dial) {
+  deliverFeedback(context, dial, dialFeedback(latestStatus, settingsOf(context), offBeat_));
 }
 
 // Unlike a key's picture, the strip is redrawn by the host on every message: it gets only changes.
