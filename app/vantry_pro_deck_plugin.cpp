@@ -30,6 +30,7 @@ VantryProDeckPlugin::VantryProDeckPlugin(std::int64_t port, std::string uuid, st
       pluginUUID(std::move(uuid)),
       registerEvent(std::move(event)),
       bridgeBaseURL(std::move(settings.bridgeBaseURL)),
+      statusURL_(statusAddress(bridgeBaseURL)),
       defaultBridgePort(bridgeBaseURL.port_number()),
       queue(context),
       urlSession(context, settings.httpLimits),

@@ -88,7 +88,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   bool sendJSON(const boost::json::object& message);
   bool sendText(std::string_view text);
 
-  // Host event dispatch.
+  // Host event dispatch. A key is drawn by its context as contextsByID holds it.
   void renderContext(const std::string& context, DeckActionKind kind);
   void applySettings(const std::string& context, const DisplaySettings& settings);
   const DisplaySettings& settingsOf(const std::string& context) const;
@@ -101,6 +101,7 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   boost::json::object currentConnectionReport() const;
 
   // Status polling.
+  static boost::urls::url statusAddress(boost::urls::url_view base);
   void startStatusPolling();
   void pollStatusAndRender();
   void applyStatusReply(HttpReply reply);
@@ -134,6 +135,8 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   const std::string pluginUUID;
   const std::string registerEvent;
   boost::urls::url bridgeBaseURL;
+  // Where the status is asked for, made once for each bridge base address rather than every poll.
+  boost::urls::url statusURL_;
   const std::uint16_t defaultBridgePort;
   const SerialQueue queue;
   const HttpClient urlSession;
@@ -163,12 +166,14 @@ class VantryProDeckPlugin : public std::enable_shared_from_this<VantryProDeckPlu
   bool checkNowAsked_ = false;
 
   // What each visible key was last sent: what its picture was drawn from and the message texts it
-  // became. Keyed by the key's context, dropped when the key leaves or appears anew.
+  // became. Keyed by the key's context text as contextsByID holds it, which stays in place while the
+  // key is there, so a redraw finds it without reading the text; dropped when the key leaves or
+  // appears anew.
   struct SentPicture {
     PictureInputs inputs;
     std::vector<std::string> messages;
   };
-  std::unordered_map<std::string, SentPicture> sentPictures_;
+  std::unordered_map<const std::string*, SentPicture> sentPictures_;
 
   const std::filesystem::path programPath_;
   // Outer optional: computed yet; inner: a logo file was read.

@@ -20,13 +20,17 @@ void VantryProDeckPlugin::startStatusPolling() {
   statusTimer = std::move(timer);
 }
 
+boost::urls::url VantryProDeckPlugin::statusAddress(boost::urls::url_view base) {
+  boost::urls::url address(base);
+  address.segments().push_back("status");
+  return address;
+}
+
 void VantryProDeckPlugin::pollStatusAndRender() {
   // Dropped, not queued: the reply in flight redraws the keys.
   if (isPollingStatus) return;
   isPollingStatus = true;
-  auto address = bridgeBaseURL;
-  address.segments().push_back("status");
-  urlSession.dataTask(address, [weak = weak_from_this()](HttpReply reply) {
+  urlSession.dataTask(statusURL_, [weak = weak_from_this()](HttpReply reply) {
     const auto self = weak.lock();
     if (!self) return;
     self->queue.submit([self, reply = std::move(reply)]() mutable { self->applyStatusReply(std::move(reply)); });

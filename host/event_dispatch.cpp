@@ -17,14 +17,16 @@ void VantryProDeckPlugin::handleIncomingJSONText(std::string_view text) {
   if (!event) return;
   std::visit(Overloaded{
                  [this](WillAppear& e) {
-                   contextsByID[e.context] = e.kind;
-                   sentPictures_.erase(e.context);  // it may be another kind now
-                   applySettings(e.context, e.settings);
-                   renderContext(e.context, e.kind);
+                   const auto& [context, kind] = *contextsByID.insert_or_assign(e.context, e.kind).first;
+                   sentPictures_.erase(&context);  // it may be another kind now
+                   applySettings(context, e.settings);
+                   renderContext(context, kind);
                  },
                  [this](WillDisappear& e) {
-                   contextsByID.erase(e.context);
-                   sentPictures_.erase(e.context);
+                   if (const auto key = contextsByID.find(e.context); key != contextsByID.end()) {
+                     sentPictures_.erase(&key->first);
+                     contextsByID.erase(key);
+                   }
                    dialsByID.erase(e.context);
                    displaySettingsByID.erase(e.context);
                    inspectedContexts_.erase(e.context);

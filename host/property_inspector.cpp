@@ -9,6 +9,7 @@ void VantryProDeckPlugin::useBridgePort(std::optional<std::uint16_t> port) {
   const auto wanted = port.value_or(defaultBridgePort);
   if (wanted == bridgeBaseURL.port_number()) return;
   bridgeBaseURL.set_port_number(wanted);
+  statusURL_ = statusAddress(bridgeBaseURL);
   lastPollReply_.reset();
   updateConnectionReport(false);
 }

@@ -9,11 +9,11 @@
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/websocket/teardown.hpp>
 #include "platform/free_memory.hpp"
+#include "platform/unfilled_bytes.hpp"
 
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <string_view>
 
 namespace vantry {
@@ -53,11 +53,10 @@ class CoalescingStream {
   // the connection has failed.
   char* extend(std::size_t size) {
     if (failed_) return nullptr;
-    const auto at = pending_.size();
-    pending_.resize(at + size);
+    auto* at = pending_.extend(size);
     backlog_ = backlog_ || bufferedBytes() > backlogBytes;
     scheduleFlush();
-    return pending_.data() + at;
+    return at;
   }
 
   // Drops what is buffered and refuses what comes; the connection is over.
@@ -103,35 +102,46 @@ class CoalescingStream {
 
   void flush() {
     if (writing_ || pending_.empty() || failed_) return;
-    writing_ = true;
     inflight_.swap(pending_);
-    // The whole burst in one system call where the socket takes it: async_write's own completion
-    // conditions hand the socket 64 KiB at a time.
-    const auto rest = [this](const boost::system::error_code& error, std::size_t written) -> std::size_t {
-      return error ? 0 : inflight_.size() - written;
+    // A burst the socket has room for leaves in this one call, with no completion to wait for; the
+    // rest follows asynchronously, async_write's own completion conditions handing the socket
+    // 64 KiB at a time unless told the whole rest.
+    auto& socket = next_.socket();
+    boost::system::error_code failure;
+    if (!socket.non_blocking()) socket.non_blocking(true, failure);
+    const auto sent = failure ? 0 : socket.write_some(boost::asio::buffer(inflight_.data(), inflight_.size()), failure);
+    if (failure && failure != boost::asio::error::would_block) return wrote(failure);
+    if (sent == inflight_.size()) return wrote({});
+    writing_ = true;
+    const auto rest = [this, sent](const boost::system::error_code& error, std::size_t written) -> std::size_t {
+      return error ? 0 : inflight_.size() - sent - written;
     };
-    boost::asio::async_write(next_, boost::asio::buffer(inflight_), rest,
+    boost::asio::async_write(next_, boost::asio::buffer(inflight_.data() + sent, inflight_.size() - sent), rest,
                              [this, owner = owner_.lock()](const boost::system::error_code& error, std::size_t) {
                                writing_ = false;
-                               inflight_.clear();
-                               if (error) return fail();
-                               if (pending_.empty() && backlog_) giveBackRoom();
-                               flush();
+                               wrote(error);
                              });
+  }
+
+  void wrote(const boost::system::error_code& error) {
+    inflight_.clear();
+    if (error) return fail();
+    if (pending_.empty() && backlog_) giveBackRoom();
+    flush();
   }
 
   // The buffers' room and the heap pages the backlog freed go back to the system.
   void giveBackRoom() {
     backlog_ = false;
-    std::string().swap(pending_);
-    std::string().swap(inflight_);
+    pending_.release();
+    inflight_.release();
     returnFreeMemoryToTheSystem();
   }
 
   boost::beast::tcp_stream next_;
   std::weak_ptr<void> owner_;
-  std::string pending_;
-  std::string inflight_;
+  UnfilledBytes pending_;
+  UnfilledBytes inflight_;
   bool writing_ = false;
   bool flushScheduled_ = false;
   bool failed_ = false;

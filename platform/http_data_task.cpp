@@ -80,19 +80,32 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     parser_.emplace();
     parser_->body_limit(limits_.bodyLimitBytes);
     buffer_.clear();
-    boost::asio::async_write(socket_, boost::asio::buffer(request_),
+    // The request is short and the socket has room: it leaves in this one call, and the answer is
+    // awaited at once. Whatever it did not take, or a failure, goes the asynchronous way, which
+    // sends the rest and reports the failure as usual; no byte goes out twice.
+    boost::system::error_code error;
+    if (!socket_.non_blocking()) socket_.non_blocking(true, error);
+    if (error) return failed(error);
+    const auto sent = socket_.write_some(boost::asio::buffer(request_), error);
+    if (!error && sent == request_.size()) return read();
+    boost::asio::async_write(socket_, boost::asio::buffer(request_) + sent,
                              [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
                                if (e) return self->failed(e);
                                self->read();
                              });
   }
 
+  // The answer is read when some of it has come, as far as it has: the socket does not block, so a
+  // reply still incomplete waits for more. Asking before anything has come would be a read in vain.
   void read() {
-    http::async_read(socket_, buffer_, *parser_,
-                     [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
-                       if (e) return self->failed(e);
-                       self->finish(true);
-                     });
+    socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](const boost::system::error_code& e) {
+      if (e) return self->failed(e);
+      boost::system::error_code error;
+      http::read(self->socket_, self->buffer_, *self->parser_, error);
+      if (error == boost::asio::error::would_block) return self->read();
+      if (error) return self->failed(error);
+      self->finish(true);
+    });
   }
 
   // An idle connection that the server has closed meanwhile fails before a byte of the answer

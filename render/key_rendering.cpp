@@ -39,7 +39,7 @@ const std::optional<std::string>& VantryProDeckPlugin::appLogoDataURL() {
 // drawn nor encoded anew.
 template <class Draw>
 void VantryProDeckPlugin::deliverPicture(const std::string& context, PictureInputs inputs, Draw drawImage) {
-  auto& sent = sentPictures_[context];
+  auto& sent = sentPictures_[&context];
   if (sent.messages.empty() || sent.inputs != inputs) {
     sent.inputs = std::move(inputs);
     sent.messages.clear();

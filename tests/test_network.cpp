@@ -134,6 +134,18 @@ TEST(HttpGet, AReplyPartThatNeverEndsFailsAtTheReadBoundLongBeforeTheDeadline) {
   }
 }
 
+// A reply that comes in parts, with pauses between them, is read as it comes and whole.
+TEST(HttpGet, AReplyInPartsIsReadWhole) {
+  boost::asio::io_context context;
+  const ScriptedReply inParts{"HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nab", 0ms, false, [] { return std::string("cd"); }, 30ms};
+  TestBridgeServer bridge(context, [&](const std::string&) { return inParts; });
+  std::optional<HttpReply> reply;
+  startHttpGet(context, boost::urls::url(bridge.baseURL() + "/status"), [&](HttpReply r) { reply = std::move(r); });
+  ASSERT_TRUE(runUntil(context, [&] { return reply.has_value(); }, 5s));
+  EXPECT_EQ(reply->statusCode, 200u);
+  EXPECT_EQ(reply->body, "abcdcd");
+}
+
 // Polls share a connection (the key-press table counts them), but not one that sat idle longer
 // than the pool keeps it.
 TEST(HttpConnectionPool, AConnectionIdleTooLongIsNotReused) {
