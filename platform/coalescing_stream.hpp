@@ -10,6 +10,7 @@
 #include <boost/beast/websocket/teardown.hpp>
 #include "platform/free_memory.hpp"
 #include "platform/unfilled_bytes.hpp"
+#include "platform/write_at_once.hpp"
 
 #include <cstddef>
 #include <cstring>
@@ -106,12 +107,9 @@ class CoalescingStream {
     // A burst the socket has room for leaves in this one call, with no completion to wait for; the
     // rest follows asynchronously, async_write's own completion conditions handing the socket
     // 64 KiB at a time unless told the whole rest.
-    auto& socket = next_.socket();
     boost::system::error_code failure;
-    if (!socket.non_blocking()) socket.non_blocking(true, failure);
-    const auto sent = failure ? 0 : socket.write_some(boost::asio::buffer(inflight_.data(), inflight_.size()), failure);
-    if (failure && failure != boost::asio::error::would_block) return wrote(failure);
-    if (sent == inflight_.size()) return wrote({});
+    const auto sent = writeAtOnce(next_.socket(), boost::asio::buffer(inflight_.data(), inflight_.size()), failure);
+    if (failure || sent == inflight_.size()) return wrote(failure);
     writing_ = true;
     const auto rest = [this, sent](const boost::system::error_code& error, std::size_t written) -> std::size_t {
       return error ? 0 : inflight_.size() - sent - written;

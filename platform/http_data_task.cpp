@@ -1,4 +1,5 @@
 #include "platform/http_data_task.hpp"
+#include "platform/write_at_once.hpp"
 
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -68,7 +69,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
  private:
   void connect() {
     reused_ = false;
-    socket_ = tcp::socket(context_);
+    // The socket is closed here: new, or closed after a failed reuse. Connecting opens it.
     socket_.async_connect(endpoint_, [self = shared_from_this()](const boost::system::error_code& e) {
       if (e) return self->finish(false, e == boost::asio::error::connection_refused ? HttpFailure::refused
                                                                                    : HttpFailure::noAnswer);
@@ -81,13 +82,11 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     parser_->body_limit(limits_.bodyLimitBytes);
     buffer_.clear();
     // The request is short and the socket has room: it leaves in this one call, and the answer is
-    // awaited at once. Whatever it did not take, or a failure, goes the asynchronous way, which
-    // sends the rest and reports the failure as usual; no byte goes out twice.
+    // awaited at once. What the socket did not take goes the asynchronous way; no byte goes out twice.
     boost::system::error_code error;
-    if (!socket_.non_blocking()) socket_.non_blocking(true, error);
+    const auto sent = writeAtOnce(socket_, boost::asio::buffer(request_), error);
     if (error) return failed(error);
-    const auto sent = socket_.write_some(boost::asio::buffer(request_), error);
-    if (!error && sent == request_.size()) return read();
+    if (sent == request_.size()) return read();
     boost::asio::async_write(socket_, boost::asio::buffer(request_) + sent,
                              [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
                                if (e) return self->failed(e);
