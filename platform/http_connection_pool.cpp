@@ -23,6 +23,11 @@ std::optional<tcp::socket> HttpConnectionPool::take(const tcp::endpoint& endpoin
   return found;
 }
 
+std::shared_ptr<const PreparedGet> HttpConnectionPool::preparedGet(boost::urls::url_view address) {
+  if (!lastPrepared_ || lastPrepared_->address != address.buffer()) lastPrepared_ = prepareGet(address);
+  return lastPrepared_;
+}
+
 void HttpConnectionPool::put(tcp::socket socket, const tcp::endpoint& endpoint) {
   // The newer connection replaces an older one to the same endpoint.
   std::erase_if(idle_, [&](const Idle& idle) { return idle.endpoint == endpoint; });

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/prepared_get.hpp"
+
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/url/url_view.hpp>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +27,11 @@ class HttpConnectionPool {
 
   std::size_t idleCount() const { return idle_.size(); }
 
+  // The request for the address, as prepareGet makes it. Kept for the address asked for last,
+  // keyed on its whole text, and replaced when another is asked for: a poll asks for the same one
+  // every time.
+  std::shared_ptr<const PreparedGet> preparedGet(boost::urls::url_view address);
+
  private:
   struct Idle {
     boost::asio::ip::tcp::socket socket;
@@ -32,6 +41,7 @@ class HttpConnectionPool {
 
   std::chrono::steady_clock::duration maxIdle_;
   std::vector<Idle> idle_;
+  std::shared_ptr<const PreparedGet> lastPrepared_;
 };
 
 }  // namespace vantry

@@ -1,7 +1,6 @@
 #include "platform/http_data_task.hpp"
 #include "platform/write_at_once.hpp"
 
-#include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -13,7 +12,6 @@
 #include <boost/beast/http/string_body.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <optional>
 
@@ -27,29 +25,22 @@ namespace {
 
 class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
  public:
+  // An idle connection from the pool becomes the task's own; without one, a new one is opened.
   HttpGetTask(boost::asio::io_context& context, HttpCompletion completion, HttpLimits limits,
-              std::shared_ptr<HttpConnectionPool> pool)
+              std::shared_ptr<HttpConnectionPool> pool, std::shared_ptr<const PreparedGet> get,
+              std::optional<tcp::socket> idle)
       : context_(context), completion_(std::move(completion)), limits_(limits), pool_(std::move(pool)),
-        socket_(context), deadlineTimer_(context), buffer_(limits.readBufferBytes) {
+        get_(std::move(get)), reused_(idle.has_value()), socket_(idle ? std::move(*idle) : tcp::socket(context)),
+        deadlineTimer_(context), buffer_(limits.readBufferBytes) {
     // Room for a whole status reply, which then comes in one read rather than in pieces.
     buffer_.reserve(std::min<std::size_t>(4096, limits.readBufferBytes));
   }
 
-  void start(boost::urls::url_view address) {
-    boost::system::error_code error;
-    const auto ip = boost::asio::ip::make_address(address.host(), error);
-    const auto portText = address.port();
-    unsigned short port = 0;
-    const auto [end, parseError] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
-    if (error || parseError != std::errc() || end != portText.data() + portText.size()) {
+  void start() {
+    if (!get_) {
       boost::asio::post(context_, [self = shared_from_this()] { self->finish(false, HttpFailure::badReply); });
       return;
     }
-    endpoint_ = tcp::endpoint(ip, port);
-    // A plain GET with no headers beyond what HTTP/1.1 needs: written once, as text.
-    const auto target = address.encoded_target();
-    request_.append("GET ").append(target.empty() ? "/" : target).append(" HTTP/1.1\r\nHost: ");
-    request_.append(address.encoded_host_and_port()).append("\r\n\r\n");
     // One deadline for the whole exchange, a retry on a fresh connection included, kept by one
     // timer: at the deadline the connection is closed, which ends whatever waits on it.
     deadlineTimer_.expires_after(limits_.timeout);
@@ -57,9 +48,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
       if (!e && !self->finished_) self->closeSocket();
     });
 
-    if (auto idle = pool_ ? pool_->take(endpoint_) : std::nullopt) {
-      reused_ = true;
-      socket_ = std::move(*idle);
+    if (reused_) {
       write();
     } else {
       connect();
@@ -70,7 +59,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   void connect() {
     reused_ = false;
     // The socket is closed here: new, or closed after a failed reuse. Connecting opens it.
-    socket_.async_connect(endpoint_, [self = shared_from_this()](const boost::system::error_code& e) {
+    socket_.async_connect(get_->endpoint, [self = shared_from_this()](const boost::system::error_code& e) {
       if (e) return self->finish(false, e == boost::asio::error::connection_refused ? HttpFailure::refused
                                                                                    : HttpFailure::noAnswer);
       self->write();
@@ -84,10 +73,11 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
     // The request is short and the socket has room: it leaves in this one call, and the answer is
     // awaited at once. What the socket did not take goes the asynchronous way; no byte goes out twice.
     boost::system::error_code error;
-    const auto sent = writeAtOnce(socket_, boost::asio::buffer(request_), error);
+    const auto& request = get_->request;
+    const auto sent = writeAtOnce(socket_, boost::asio::buffer(request), error);
     if (error) return failed(error);
-    if (sent == request_.size()) return read();
-    boost::asio::async_write(socket_, boost::asio::buffer(request_) + sent,
+    if (sent == request.size()) return read();
+    boost::asio::async_write(socket_, boost::asio::buffer(request) + sent,
                              [self = shared_from_this()](const boost::system::error_code& e, std::size_t) {
                                if (e) return self->failed(e);
                                self->read();
@@ -138,7 +128,7 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
       reply.body = std::move(response.body());
       // Kept only when the server agreed and sent nothing beyond the answer.
       if (pool_ && response.keep_alive() && buffer_.size() == 0) {
-        pool_->put(std::move(socket_), endpoint_);
+        pool_->put(std::move(socket_), get_->endpoint);
       } else {
         closeSocket();
       }
@@ -153,12 +143,11 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
   HttpCompletion completion_;
   HttpLimits limits_;
   std::shared_ptr<HttpConnectionPool> pool_;
-  tcp::endpoint endpoint_;
-  bool reused_ = false;
+  std::shared_ptr<const PreparedGet> get_;
+  bool reused_;
   bool finished_ = false;
   tcp::socket socket_;
   boost::asio::steady_timer deadlineTimer_;
-  std::string request_;
   beast::flat_buffer buffer_;
   std::optional<http::response_parser<http::string_body>> parser_;
 };
@@ -167,7 +156,11 @@ class HttpGetTask : public std::enable_shared_from_this<HttpGetTask> {
 
 void startHttpGet(boost::asio::io_context& context, boost::urls::url_view address, HttpCompletion completion,
                   HttpLimits limits, std::shared_ptr<HttpConnectionPool> pool) {
-  std::make_shared<HttpGetTask>(context, std::move(completion), limits, std::move(pool))->start(address);
+  // A poll asks for the same address every time: the pool keeps its request ready.
+  auto get = pool ? pool->preparedGet(address) : prepareGet(address);
+  auto idle = get && pool ? pool->take(get->endpoint) : std::nullopt;
+  std::make_shared<HttpGetTask>(context, std::move(completion), limits, std::move(pool), std::move(get), std::move(idle))
+      ->start();
 }
 
 }  // namespace vantry

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/url/url_view.hpp>
+
+#include <memory>
+#include <string>
+
+namespace vantry {
+
+// A GET as it goes out: where to, and the request's text, a plain GET with no headers beyond what
+// HTTP/1.1 needs.
+struct PreparedGet {
+  std::string address;
+  boost::asio::ip::tcp::endpoint endpoint;
+  std::string request;
+};
+
+// Nothing when the host is no IP literal or the port no number from 0 to 65535.
+std::shared_ptr<const PreparedGet> prepareGet(boost::urls::url_view address);
+
+}  // namespace vantry
