@@ -16,7 +16,7 @@ struct PreparedGet {
   std::string request;
 };
 
-// Nothing when the host is no IP literal or the port no number from 0 to 65535.
+// Nothing when the address has no endpoint of its own (see ipEndpoint).
 std::shared_ptr<const PreparedGet> prepareGet(boost::urls::url_view address);
 
 }  // namespace vantry

@@ -1,13 +1,12 @@
 #include "platform/websocket_task.hpp"
 
+#include "platform/ip_endpoint.hpp"
 #include "platform/websocket_frame.hpp"
 
-#include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
 
-#include <charconv>
 #include <chrono>
 #include <cstring>
 
@@ -31,24 +30,20 @@ std::shared_ptr<WebSocketTask> WebSocketTask::create(boost::asio::io_context& co
 }
 
 WebSocketTask::WebSocketTask(boost::asio::io_context& context, boost::urls::url_view address)
-    : stream_(context), host_(address.host()), port_(address.port()), maskKeys_(std::random_device{}()) {
+    : stream_(context), host_(address.host()), port_(address.port()), endpoint_(ipEndpoint(address)), maskKeys_(std::random_device{}()) {
   stream_.read_message_max(incomingMessageLimitBytes);
 }
 
 void WebSocketTask::resume() {
   if (state_ != State::created) return;
   state_ = State::opening;
-  boost::system::error_code error;
-  const auto ip = boost::asio::ip::make_address(host_, error);
-  unsigned short port = 0;
-  const auto [end, parseError] = std::from_chars(port_.data(), port_.data() + port_.size(), port);
-  if (error || parseError != std::errc() || end != port_.data() + port_.size()) {
+  if (!endpoint_) {
     boost::asio::post(stream_.get_executor(), [self = shared_from_this()] { self->fail(); });
     return;
   }
   auto& socket = beast::get_lowest_layer(stream_);
   socket.expires_after(connectTimeout);
-  socket.async_connect(tcp::endpoint(ip, port),
+  socket.async_connect(*endpoint_,
                        [self = shared_from_this()](const boost::system::error_code& e) { self->onConnected(e); });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include "platform/coalescing_stream.hpp"
 
@@ -62,6 +63,7 @@ class WebSocketTask : public std::enable_shared_from_this<WebSocketTask> {
   boost::beast::websocket::stream<CoalescingStream> stream_;
   std::string host_;
   std::string port_;
+  std::optional<boost::asio::ip::tcp::endpoint> endpoint_;
   State state_ = State::created;
   bool refused_ = false;
   // Messages given before the connection opened, and their size.
